@@ -1,0 +1,22 @@
+#pragma once
+// Which programs are offered: a program box is enabled only when its package lies beside the
+// installer.
+#include <functional>
+#include <string>
+
+namespace cvinst {
+
+class PackageControls {
+public:
+    virtual ~PackageControls() = default;
+    virtual void SetProgramEnabled(int index, bool enabled) = 0;  // Check1(index).Enabled
+    virtual bool ProgramEnabled(int index) = 0;
+    virtual void DisableActions() = 0;  // Option1(0) and Option1(1) disabled
+};
+
+// `findFile` answers "" when nothing matches the path.
+void ChkPackages(const std::string& installerFolder, bool unattended,
+                 const std::function<std::string(const std::string&)>& findFile,
+                 PackageControls& controls);
+
+}  // namespace cvinst
