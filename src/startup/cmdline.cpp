@@ -1,0 +1,266 @@
+#include "startup/cmdline.h"
+
+#include <utility>
+
+#include "engine/catalogue.h"
+
+namespace cvinst {
+
+namespace {
+
+// Lower case letters whose upper case pairs with the code point just below them, in ranges where
+// the letters alternate upper, lower, upper, lower...
+bool IsOddLowerOfPair(char32_t c) {
+    if ((c >= 0x0100 && c <= 0x012F) || (c >= 0x0132 && c <= 0x0137) ||
+        (c >= 0x014A && c <= 0x0177) || (c >= 0x03D8 && c <= 0x03EF) ||
+        (c >= 0x0460 && c <= 0x0481) || (c >= 0x048A && c <= 0x04BF) ||
+        (c >= 0x04D0 && c <= 0x04FF)) {
+        return (c & 1U) == 1U;
+    }
+    if ((c >= 0x0139 && c <= 0x0148) || (c >= 0x0179 && c <= 0x017E) ||
+        (c >= 0x04C1 && c <= 0x04CE)) {
+        return (c & 1U) == 0U;
+    }
+    return false;
+}
+
+// The simple upper case of the two-byte letters we handle. Letters whose upper case lies in
+// ASCII (dotless i, long s) stay as they are: their byte length would change.
+char32_t UpperOfTwoByteLetter(char32_t c) {
+    if (c == 0x00B5) return 0x039C;
+    if (c == 0x00FF) return 0x0178;
+    if (c >= 0x00E0 && c <= 0x00FE && c != 0x00F7) return c - 0x20;
+    if (IsOddLowerOfPair(c)) return c - 1;
+    switch (c) {
+    case 0x0371: return 0x0370;
+    case 0x0373: return 0x0372;
+    case 0x0377: return 0x0376;
+    case 0x037B: return 0x03FD;
+    case 0x037C: return 0x03FE;
+    case 0x037D: return 0x03FF;
+    case 0x03AC: return 0x0386;
+    case 0x03AD: return 0x0388;
+    case 0x03AE: return 0x0389;
+    case 0x03AF: return 0x038A;
+    case 0x03C2: return 0x03A3;
+    case 0x03CC: return 0x038C;
+    case 0x03CD: return 0x038E;
+    case 0x03CE: return 0x038F;
+    case 0x03D0: return 0x0392;
+    case 0x03D1: return 0x0398;
+    case 0x03D5: return 0x03A6;
+    case 0x03D6: return 0x03A0;
+    case 0x03D7: return 0x03CF;
+    case 0x03F0: return 0x039A;
+    case 0x03F1: return 0x03A1;
+    case 0x03F2: return 0x03F9;
+    case 0x03F3: return 0x037F;
+    case 0x03F5: return 0x0395;
+    case 0x03F8: return 0x03F7;
+    case 0x03FB: return 0x03FA;
+    case 0x04CF: return 0x04C0;
+    default: break;
+    }
+    if (c >= 0x03B1 && c <= 0x03CB) return c - 0x20;
+    if (c >= 0x0430 && c <= 0x044F) return c - 0x20;
+    if (c >= 0x0450 && c <= 0x045F) return c - 0x50;
+    return c;
+}
+
+void TrimBlanks(std::string& s) {
+    const size_t first = s.find_first_not_of(' ');
+    if (first == std::string::npos) {
+        s.clear();
+        return;
+    }
+    s.erase(s.find_last_not_of(' ') + 1);
+    s.erase(0, first);
+}
+
+int ProgramIndexOfLetter(char letter) {
+    for (int i = 0; i < kProgramCount; ++i) {
+        if (ProgramCatalogue[static_cast<size_t>(i)].letter == letter) return i;
+    }
+    return -1;
+}
+
+constexpr char kQuote = '"';
+
+}  // namespace
+
+std::string UpperCaseSameLength(std::string_view text) {
+    std::string out(text);
+    size_t i = 0;
+    while (i < out.size()) {
+        const auto b0 = static_cast<unsigned char>(out[i]);
+        if (b0 >= 'a' && b0 <= 'z') {
+            out[i] = static_cast<char>(b0 - ('a' - 'A'));
+            ++i;
+            continue;
+        }
+        // Every letter we map is a two-byte sequence, and so is its upper case.
+        if (b0 >= 0xC2 && b0 <= 0xDF && i + 1 < out.size()) {
+            const auto b1 = static_cast<unsigned char>(out[i + 1]);
+            if ((b1 & 0xC0U) == 0x80U) {
+                const char32_t c = (char32_t{b0 & 0x1FU} << 6) | char32_t{b1 & 0x3FU};
+                const char32_t u = UpperOfTwoByteLetter(c);
+                out[i] = static_cast<char>(0xC0U | (u >> 6));
+                out[i + 1] = static_cast<char>(0x80U | (u & 0x3FU));
+                i += 2;
+                continue;
+            }
+        }
+        ++i;
+    }
+    return out;
+}
+
+WorkingText::WorkingText(std::string argumentText)
+    : original_(std::move(argumentText)), upper_(UpperCaseSameLength(original_)) {}
+
+bool WorkingText::contains(std::string_view needle) const {
+    return upper_.find(needle) != std::string::npos;
+}
+
+// One left-to-right pass, like a text Replace with an empty replacement: what the removals join
+// together is not searched again.
+void WorkingText::removeAll(std::string_view needle) {
+    if (needle.empty()) return;
+    size_t pos = upper_.find(needle);
+    while (pos != std::string::npos) {
+        erase(pos, needle.size());
+        pos = upper_.find(needle, pos);
+    }
+}
+
+void WorkingText::erase(size_t pos, size_t len) {
+    upper_.erase(pos, len);
+    original_.erase(pos, len);
+}
+
+bool ParseInstallerOption(WorkingText& text, RunOptions& options) {
+    static constexpr std::string_view kOption = "/MSI=";
+    const std::string& upper = text.upper();
+    const size_t start = upper.find(kOption);
+    if (start == std::string::npos) return true;
+    const size_t open = start + kOption.size();
+    if (open >= upper.size() || upper[open] != kQuote) return false;
+    const size_t close = upper.find(kQuote, open + 1);
+    if (close == std::string::npos) return false;
+
+    // The user's own case: the upper-cased copy is only for finding the option.
+    std::string params = text.original().substr(open + 1, close - open - 1);
+    TrimBlanks(params);
+    options.InstallerParams = std::move(params);
+
+    const std::string whole = upper.substr(start, close - start + 1);
+    text.removeAll(whole);
+    return true;
+}
+
+bool ParseProgramOption(const WorkingText& text, CommandLineControls& controls) {
+    static constexpr std::string_view kOption = "/P:";
+    const std::string& upper = text.upper();
+    const size_t start = upper.find(kOption);
+    if (start == std::string::npos) {
+        controls.ChkAll(1);
+        return true;
+    }
+    const size_t first = start + kOption.size();
+    const size_t slash = upper.find('/', first);
+    std::string letters =
+        upper.substr(first, slash == std::string::npos ? std::string::npos : slash - first);
+    TrimBlanks(letters);
+    if (letters.empty()) return false;
+
+    controls.ChkAll(0);
+    for (const char letter : letters) {
+        const int index = ProgramIndexOfLetter(letter);
+        if (index < 0) return false;
+        controls.SetProgramCheck(index, 1);
+    }
+    return true;
+}
+
+bool ParseCommandOption(const WorkingText& text, RunOptions& options,
+                        CommandLineControls& controls) {
+    int action = -1;
+    if (text.contains("/I")) {
+        action = 0;
+    } else if (text.contains("/U")) {
+        action = 1;
+    } else {
+        return false;
+    }
+    if (!controls.ActionEnabled(action)) {
+        options.RightsDenied = true;
+        return false;
+    }
+    controls.SelectAction(action);
+    return true;
+}
+
+std::string CommandLineErrorMessage(const std::string& text, CommandLineError kind,
+                                    bool rightsDenied) {
+    const std::string quoted = kQuote + text + kQuote;
+    std::string message = "Invalid command line parameters.\n\n";
+    switch (kind) {
+    case CommandLineError::ProgramsInvalid:
+        message += "Missing or invalid \"/p:\" syntax: " + quoted +
+                   "\n\nPlease specify /P:MWSEA for programs and actions.";
+        break;
+    case CommandLineError::CommandInvalid:
+        if (rightsDenied) {
+            message += "You do not have enough privileges to perform this action.";
+        } else {
+            message += "Missing or invalid command: " + quoted +
+                       "\n\nPlease specify /I to install or /U to uninstall the programs.";
+        }
+        break;
+    case CommandLineError::InstallerParamsInvalid:
+        message += "Invalid MS Windows Installer parameters syntax: " + quoted +
+                   "\n\nSyntax: \"/MSI=\"MS Installer Parameters\"\"";
+        break;
+    }
+    return message;
+}
+
+ParseResult ParseCommandLine(const std::string& argumentText, RunOptions& options,
+                             CommandLineControls& controls) {
+    WorkingText text(argumentText);
+    auto fail = [&](CommandLineError kind) {
+        ParseResult result;
+        result.ok = false;
+        result.error = kind;
+        result.message = CommandLineErrorMessage(text.upper(), kind, options.RightsDenied);
+        return result;
+    };
+
+    if (!ParseInstallerOption(text, options)) return fail(CommandLineError::InstallerParamsInvalid);
+    options.SkipInstalled = text.contains("/T");
+    options.ShowWindow = text.contains("/SHOW");
+    if (options.ShowWindow) text.removeAll("/SHOW");
+    if (!ParseProgramOption(text, controls)) return fail(CommandLineError::ProgramsInvalid);
+    if (!ParseCommandOption(text, options, controls)) return fail(CommandLineError::CommandInvalid);
+    // Selecting the action makes the window apply its profile, which can change which program
+    // boxes are enabled; the programs are therefore set once more.
+    if (!ParseProgramOption(text, controls)) return fail(CommandLineError::ProgramsInvalid);
+    return {};
+}
+
+std::string ArgumentText(std::string_view commandLine) {
+    size_t pos = 0;
+    if (!commandLine.empty() && commandLine[0] == kQuote) {
+        const size_t close = commandLine.find(kQuote, 1);
+        pos = close == std::string_view::npos ? commandLine.size() : close + 1;
+    } else {
+        pos = commandLine.find_first_of(" \t");
+        if (pos == std::string_view::npos) pos = commandLine.size();
+    }
+    while (pos < commandLine.size() && (commandLine[pos] == ' ' || commandLine[pos] == '\t')) {
+        ++pos;
+    }
+    return std::string(commandLine.substr(pos));
+}
+
+}  // namespace cvinst
