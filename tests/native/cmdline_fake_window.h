@@ -50,12 +50,6 @@ inline std::string BrokenParseInvariant(const std::string& input, const RunOptio
     const std::string upperInput = UpperCaseSameLength(input);
     if (upperInput.size() != input.size()) return "upper-casing changed the length";
     if (options.Unattended) return "the parse set Unattended";
-    if (options.SkipInstalled && upperInput.find("/T") == std::string::npos) {
-        return "SkipInstalled without /T";
-    }
-    if (options.ShowWindow && upperInput.find("/SHOW") == std::string::npos) {
-        return "ShowWindow without /SHOW";
-    }
     const std::string& params = options.InstallerParams;
     if (params.find('"') != std::string::npos) return "InstallerParams holds a quote";
     if (!params.empty() && (params.front() == ' ' || params.back() == ' ')) {

@@ -20,7 +20,8 @@ TEST(HelpTextTest, WholeText) {
         "\n"
         "  /I" + std::string(8, ' ') + kInstall + "\n"
         "  /U" + std::string(7, ' ') + kUninstall + "\n"
-        "  /P:" + std::string(6, ' ') + "Specifies programs [if missing all programs are selected]:\n" +
+        "  /P:" + std::string(6, ' ') +
+        "Specifies programs [if missing all programs are selected]:\n" +
         indent + "M-Corvane Menu\n" +
         indent + "W-Corvane Workstation\n" +
         indent + "S-Corvane Personal Server\n" +
