@@ -1,0 +1,58 @@
+# Sourced by the scripts that run Windows programs: a private Wine prefix and an Xvfb display that
+# outlive single test processes (Wine's start-up is paid once), and are torn down by wine_env_down.
+# Usage: wine_env_up PREFIX_DIR [real]   ("real" keeps a real $DISPLAY when there is one)
+
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
+export WINEARCH=win64
+
+_wine_display_alive() { [ -n "${1:-}" ] && xdpyinfo -display "$1" >/dev/null 2>&1; }
+
+wine_env_up() {
+    local prefix=$1 mode=${2:-}
+    mkdir -p "$prefix"
+    prefix=$(cd "$prefix" && pwd)
+    export WINEPREFIX="$prefix/wine"
+    local state="$prefix/display"
+    (
+        flock 9
+        if [ "$mode" = real ] && _wine_display_alive "${DISPLAY:-}"; then
+            echo "$DISPLAY" > "$state"
+        elif ! _wine_display_alive "$(cat "$state" 2>/dev/null)"; then
+            # The display must be up before the wineserver starts: one started without a display
+            # keeps failing after one appears.
+            wineserver -k >/dev/null 2>&1 || true
+            local n
+            for n in $(seq 91 140); do
+                [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+                setsid Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$prefix/xvfb.log" 2>&1 </dev/null 9>&- &
+                echo $! > "$prefix/xvfb.pid"
+                local i
+                for i in $(seq 1 50); do _wine_display_alive ":$n" && break; sleep 0.1; done
+                if _wine_display_alive ":$n"; then echo ":$n" > "$state"; break; fi
+            done
+        fi
+        export DISPLAY=$(cat "$state")
+        # A persistent server, and the prefix's services started with no inherited output: a
+        # service holding a test's stdout open would keep ctest waiting after the test ended.
+        wineserver -p </dev/null >/dev/null 2>&1 9>&- || true
+        if [ ! -f "$WINEPREFIX/.cvinst-ready" ]; then
+            wineboot --init </dev/null >/dev/null 2>&1 9>&- || true
+            wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f </dev/null >/dev/null 2>&1 9>&- || true
+            touch "$WINEPREFIX/.cvinst-ready"
+        fi
+        wine cmd /c exit </dev/null >/dev/null 2>&1 9>&- || true
+    ) 9> "$prefix/.lock"
+    export DISPLAY=$(cat "$prefix/display")
+}
+
+wine_env_down() {
+    local prefix=$1
+    [ -d "$prefix" ] || return 0
+    prefix=$(cd "$prefix" && pwd)
+    WINEPREFIX="$prefix/wine" wineserver -k >/dev/null 2>&1 || true
+    if [ -f "$prefix/xvfb.pid" ]; then
+        kill "$(cat "$prefix/xvfb.pid")" >/dev/null 2>&1 || true
+        rm -f "$prefix/xvfb.pid" "$prefix/display"
+    fi
+}

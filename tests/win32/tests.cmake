@@ -1,0 +1,34 @@
+# Win32 tests under Wine: the Win32 layer against real controls, registry keys and processes
+# (win32_tests), and the real CVInst.exe driven from outside (e2e_tests).
+file(GLOB TOOL_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/tools/*.cpp)
+set(CVINST_TEST_TOOLS)
+foreach(src ${TOOL_SOURCES})
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(${name} ${src})
+  target_link_options(${name} PRIVATE -static -municode)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
+  list(APPEND CVINST_TEST_TOOLS ${name})
+endforeach()
+
+file(GLOB WIN32_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*_test.cpp ${CMAKE_CURRENT_LIST_DIR}/*_support.cpp)
+add_executable(win32_tests ${WIN32_TEST_SOURCES})
+target_link_libraries(win32_tests PRIVATE cvwin GTest::gtest_main GTest::gmock)
+target_link_options(win32_tests PRIVATE -static)
+target_compile_definitions(win32_tests PRIVATE CVINST_TOOLS_DIR="${CMAKE_BINARY_DIR}/tools")
+if(CVINST_TEST_TOOLS)
+  add_dependencies(win32_tests ${CVINST_TEST_TOOLS})
+endif()
+add_test(NAME win32_tests COMMAND win32_tests)
+
+file(GLOB E2E_TEST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/e2e/*.cpp)
+if(E2E_TEST_SOURCES)
+  add_executable(e2e_tests ${E2E_TEST_SOURCES})
+  target_link_libraries(e2e_tests PRIVATE cvwin GTest::gtest_main GTest::gmock)
+  target_link_options(e2e_tests PRIVATE -static)
+  target_compile_definitions(e2e_tests PRIVATE
+    CVINST_EXE="${CMAKE_BINARY_DIR}/bin/CVInst.exe" CVINST_TOOLS_DIR="${CMAKE_BINARY_DIR}/tools"
+    CVINST_DEMO_DIR="${CMAKE_BINARY_DIR}/demo")
+  add_dependencies(e2e_tests CVInst)
+  add_test(NAME e2e_tests COMMAND e2e_tests)
+  set_tests_properties(e2e_tests PROPERTIES TIMEOUT 1800)
+endif()
