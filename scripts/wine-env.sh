@@ -39,6 +39,8 @@ wine_env_up() {
         if [ ! -f "$WINEPREFIX/.cvinst-ready" ]; then
             wineboot --init </dev/null >/dev/null 2>&1 9>&- || true
             wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f </dev/null >/dev/null 2>&1 9>&- || true
+            # Wine draws the window frames itself: the same pixels with or without a window manager.
+            wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 9>&- || true
             touch "$WINEPREFIX/.cvinst-ready"
         fi
         wine cmd /c exit </dev/null >/dev/null 2>&1 9>&- || true

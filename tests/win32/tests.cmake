@@ -11,7 +11,12 @@ foreach(src ${TOOL_SOURCES})
 endforeach()
 
 file(GLOB WIN32_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*_test.cpp ${CMAKE_CURRENT_LIST_DIR}/*_support.cpp)
-add_executable(win32_tests ${WIN32_TEST_SOURCES})
+# The program's own resources (version, manifest, agreement), so the windows under test see what
+# they see in CVInst.exe.
+add_executable(win32_tests ${WIN32_TEST_SOURCES} ${PROJECT_SOURCE_DIR}/res/cvinst.rc)
+target_compile_definitions(win32_tests PRIVATE
+  CVINST_VERSION_MAJOR=${PROJECT_VERSION_MAJOR} CVINST_VERSION_MINOR=${PROJECT_VERSION_MINOR}
+  CVINST_VERSION_PATCH=${PROJECT_VERSION_PATCH})
 target_link_libraries(win32_tests PRIVATE cvwin GTest::gtest_main GTest::gmock)
 target_link_options(win32_tests PRIVATE -static)
 target_compile_definitions(win32_tests PRIVATE CVINST_TOOLS_DIR="${CMAKE_BINARY_DIR}/tools")
