@@ -8,7 +8,7 @@ add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WIN
 file(GLOB CVINST_WIN32_SOURCES CONFIGURE_DEPENDS src/forms/*.cpp src/*/win32/*.cpp)
 list(FILTER CVINST_WIN32_SOURCES EXCLUDE REGEX "/winmain\\.cpp$")
 add_library(cvwin STATIC ${CVINST_WIN32_SOURCES})
-target_link_libraries(cvwin PUBLIC cvcore version comctl32 gdi32 user32 advapi32 kernel32)
+target_link_libraries(cvwin PUBLIC cvcore gdi32 user32 advapi32 kernel32)
 target_compile_options(cvwin PRIVATE -Wall -Wextra)
 
 add_executable(CVInst WIN32 src/startup/win32/winmain.cpp res/cvinst.rc)

@@ -12,8 +12,16 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     SetDllDirectoryW(L"");
 
-    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&icc);
+    // The common controls (version 6, through the manifest) are loaded only now that the search
+    // is restricted: comctl32 is no known DLL.
+    if (HMODULE comctl = LoadLibraryExW(L"comctl32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+        using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+        if (auto init = reinterpret_cast<InitFn>(
+                reinterpret_cast<void*>(GetProcAddress(comctl, "InitCommonControlsEx")))) {
+            INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES};
+            init(&icc);
+        }
+    }
 
     try {
         bool interactive = false;

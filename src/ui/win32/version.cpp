@@ -2,27 +2,29 @@
 
 #include <windows.h>
 
-#include <vector>
+#include <cstring>
 
 #include "ui/profile.h"
 
 namespace cvinst {
 
+// Read straight from the module's own VS_VERSIONINFO resource: version.dll is no known DLL, and a
+// setup program must not load one from its own folder.
 std::string ProgramTitle() {
-    wchar_t path[MAX_PATH * 4];
-    DWORD n = GetModuleFileNameW(nullptr, path, static_cast<DWORD>(std::size(path)));
     unsigned major = 0, minor = 0;
-    DWORD ignored = 0;
-    DWORD size = n ? GetFileVersionInfoSizeW(path, &ignored) : 0;
-    if (size) {
-        std::vector<unsigned char> block(size);
-        VS_FIXEDFILEINFO* info = nullptr;
-        UINT len = 0;
-        if (GetFileVersionInfoW(path, 0, size, block.data()) &&
-            VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &len) && info &&
-            len >= sizeof(VS_FIXEDFILEINFO)) {
-            major = HIWORD(info->dwFileVersionMS);
-            minor = LOWORD(info->dwFileVersionMS);
+    HMODULE module = GetModuleHandleW(nullptr);
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(VS_VERSION_INFO), MAKEINTRESOURCEW(16));
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const auto* data = loaded ? static_cast<const unsigned char*>(LockResource(loaded)) : nullptr;
+    DWORD size = found ? SizeofResource(module, found) : 0;
+    // wLength, wValueLength, wType, L"VS_VERSION_INFO\0", padding to 32 bits, VS_FIXEDFILEINFO.
+    constexpr size_t kFixedOffset = (6 + sizeof(L"VS_VERSION_INFO") + 3) & ~size_t{3};
+    if (data && size >= kFixedOffset + sizeof(VS_FIXEDFILEINFO)) {
+        VS_FIXEDFILEINFO info;
+        std::memcpy(&info, data + kFixedOffset, sizeof(info));
+        if (info.dwSignature == 0xFEEF04BD) {
+            major = HIWORD(info.dwFileVersionMS);
+            minor = LOWORD(info.dwFileVersionMS);
         }
     }
     return ApplicationTitle(major, minor);
