@@ -22,6 +22,9 @@ inline constexpr std::string_view kConfirmRemoval = "Are you sure you want to pr
 // Shown instead of the ready text when no package at all lies beside the installer.
 inline constexpr std::string_view kNoPackages = "Status: No Corvane Packages Found Beside The Installer";
 
+inline constexpr std::string_view kAlreadyRunning =
+    "Another Corvane Installer is already running.\nPlease wait until it has finished, then start it again.";
+
 // "Corvane Installer " and the version's major and minor parts, e.g. "Corvane Installer 1.0".
 inline std::string ApplicationTitle(unsigned major, unsigned minor) {
     return "Corvane Installer " + std::to_string(major) + "." + std::to_string(minor);

@@ -3,8 +3,12 @@
 #include <commctrl.h>
 
 #include "forms/form.h"
+#include "forms/handles.h"
+#include "forms/msgbox.h"
 #include "forms/text.h"
 #include "startup/cmdline.h"
+#include "startup/exit_codes.h"
+#include "ui/profile.h"
 #include "startup/win32/module1.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -26,6 +30,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     try {
         bool interactive = false;
         std::string arguments = cvinst::ArgumentText(cvinst::win::Utf8(GetCommandLineW()));
+        // Two installers would fight over the same packages (and msiexec runs one install at a
+        // time): a second one says so and leaves. The help needs no guard.
+        cvinst::win::unique_handle running(CreateMutexW(nullptr, FALSE, L"Local\\Corvane.CVInst"));
+        if (GetLastError() == ERROR_ALREADY_EXISTS && arguments.find('?') == std::string::npos) {
+            if (arguments.empty())
+                cvinst::win::ShowMessageBox(nullptr, cvinst::kAlreadyRunning, MB_OK | MB_ICONEXCLAMATION,
+                                            "Corvane Installer");
+            return cvinst::exitcode::AlreadyRunning;
+        }
         int status = cvinst::Main(arguments, interactive);
         if (interactive) {
             cvinst::win::Form::RunMessageLoop();
