@@ -125,7 +125,9 @@ Label::Label(Form& owner, int left, int top, int width, int height, std::string 
     initialCaption_ = std::move(caption);
 }
 
-void Label::Create(HWND parent) { CreateChild(parent, L"STATIC", SS_LEFT | SS_NOPREFIX); }
+// Every control except the later buttons of an option group starts a group of its own, so that the
+// arrow keys move only between the buttons of an option group and never out of it.
+void Label::Create(HWND parent) { CreateChild(parent, L"STATIC", SS_LEFT | SS_NOPREFIX | WS_GROUP); }
 
 void Label::OnCreated() {
     if (autoSize_) FitToText();
@@ -150,7 +152,7 @@ CheckBox::CheckBox(Form& owner, int left, int top, int width, int height, std::s
 }
 
 void CheckBox::Create(HWND parent) {
-    CreateChild(parent, L"BUTTON", BS_CHECKBOX | WS_TABSTOP);
+    CreateChild(parent, L"BUTTON", BS_CHECKBOX | WS_TABSTOP | WS_GROUP);
     SendMessageW(hwnd_, BM_SETCHECK, value_ ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
@@ -214,7 +216,8 @@ PushButton::PushButton(Form& owner, int left, int top, int width, int height, st
 }
 
 void PushButton::Create(HWND parent) {
-    CreateChild(parent, L"BUTTON", (default_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | WS_TABSTOP);
+    CreateChild(parent, L"BUTTON",
+                (default_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | WS_TABSTOP | WS_GROUP);
 }
 
 void PushButton::Click() {
@@ -233,7 +236,7 @@ TextBox::TextBox(Form& owner, int left, int top, int width, int height)
 void TextBox::Create(HWND parent) {
     CreateChild(parent, L"EDIT",
                 ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL | WS_HSCROLL | WS_VSCROLL |
-                    WS_TABSTOP,
+                    WS_TABSTOP | WS_GROUP,
                 WS_EX_CLIENTEDGE);
 }
 
