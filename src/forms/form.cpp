@@ -526,6 +526,13 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             if (auto* b = dynamic_cast<PushButton*>(c); b && b->IsDefault())
                 return MAKELRESULT(b->id(), DC_HASDEFID);
         return 0;
+    case WM_NEXTDLGCTL: {
+        // A multi-line text box passes Tab on to its parent with this message, as to a dialog.
+        HWND next = LOWORD(lp) ? reinterpret_cast<HWND>(wp)
+                               : GetNextDlgTabItem(hwnd_, GetFocus(), wp != 0);
+        if (next) ::SetFocus(next);
+        return 0;
+    }
     case WM_CLOSE:
         if (closeEnabled_ && Form_QueryUnload()) Unload();
         return 0;
