@@ -127,7 +127,9 @@ Label::Label(Form& owner, int left, int top, int width, int height, std::string 
 
 // Every control except the later buttons of an option group starts a group of its own, so that the
 // arrow keys move only between the buttons of an option group and never out of it.
-void Label::Create(HWND parent) { CreateChild(parent, L"STATIC", SS_LEFT | SS_NOPREFIX | WS_GROUP); }
+void Label::Create(HWND parent) {
+    CreateChild(parent, L"STATIC", SS_LEFT | SS_NOPREFIX | WS_GROUP);
+}
 
 void Label::OnCreated() {
     if (autoSize_) FitToText();

@@ -44,7 +44,8 @@ std::string Caption(HWND hwnd) {
 
 std::vector<HWND> Children(HWND parent) {
     std::vector<HWND> children;
-    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) children.push_back(c);
+    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        children.push_back(c);
     return children;
 }
 
@@ -87,8 +88,8 @@ TempFolder::TempFolder() {
     std::wstring base = temp;
     if (!base.empty() && base.back() == L'\\') base.pop_back();
     for (;;) {
-        std::wstring path = base + L"\\cvinst-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                            std::to_wstring(counter++);
+        std::wstring path = base + L"\\cvinst-e2e-" + std::to_wstring(GetCurrentProcessId()) +
+                            L"-" + std::to_wstring(counter++);
         if (CreateDirectoryW(path.c_str(), nullptr)) {
             path_ = Utf8(path);
             return;
@@ -122,7 +123,8 @@ std::string TempFolder::PlaceInstaller(std::initializer_list<std::string_view> p
 
 // ---- Installer -------------------------------------------------------------------------------
 
-Installer::Installer(const std::string& exe, std::string_view arguments, const std::string& folder) {
+Installer::Installer(const std::string& exe, std::string_view arguments,
+                     const std::string& folder) {
     std::wstring commandLine = L"\"" + Wide(exe) + L"\"";
     if (!arguments.empty()) commandLine += L" " + Wide(arguments);
     STARTUPINFOW si{};

@@ -93,10 +93,11 @@ TEST_F(MainWindow, WithoutPackagesOffersNothingAndAsksForASelection) {
               (Box{"Install Programs To \"Program Files\" Folder", false, BST_CHECKED}));
     EXPECT_EQ(StateOf(option[1]),
               (Box{"Uninstall Programs From \"Program Files\" Folder", false, BST_UNCHECKED}));
-    EXPECT_EQ(Programs(), (std::vector<Box>{{"Install Corvane Menu", false, BST_UNCHECKED},
-                                            {"Install Corvane Workstation", false, BST_UNCHECKED},
-                                            {"Install Corvane Personal Server", false, BST_UNCHECKED},
-                                            {"Install Corvane Examples", false, BST_UNCHECKED}}));
+    EXPECT_EQ(Programs(),
+              (std::vector<Box>{{"Install Corvane Menu", false, BST_UNCHECKED},
+                                {"Install Corvane Workstation", false, BST_UNCHECKED},
+                                {"Install Corvane Personal Server", false, BST_UNCHECKED},
+                                {"Install Corvane Examples", false, BST_UNCHECKED}}));
     EXPECT_EQ(StateOf(allSelected), (Box{"All Selected", true, BST_CHECKED}));
     EXPECT_EQ(Text(status), "Status: No Corvane Packages Found Beside The Installer");
     EXPECT_EQ(StateOf(action), (Box{"Install Corvane", true, BST_UNCHECKED}));
@@ -125,10 +126,11 @@ TEST_F(MainWindow, TwoPackagesEnableAndTickExactlyTheirBoxes) {
               (Box{"Install Programs To \"Program Files\" Folder", true, BST_CHECKED}));
     EXPECT_EQ(StateOf(option[1]),
               (Box{"Uninstall Programs From \"Program Files\" Folder", true, BST_UNCHECKED}));
-    EXPECT_EQ(Programs(), (std::vector<Box>{{"Install Corvane Menu", true, BST_CHECKED},
-                                            {"Install Corvane Workstation", false, BST_UNCHECKED},
-                                            {"Install Corvane Personal Server", false, BST_UNCHECKED},
-                                            {"Install Corvane Examples", true, BST_CHECKED}}));
+    EXPECT_EQ(Programs(),
+              (std::vector<Box>{{"Install Corvane Menu", true, BST_CHECKED},
+                                {"Install Corvane Workstation", false, BST_UNCHECKED},
+                                {"Install Corvane Personal Server", false, BST_UNCHECKED},
+                                {"Install Corvane Examples", true, BST_CHECKED}}));
     EXPECT_EQ(StateOf(allSelected), (Box{"All Selected", true, BST_CHECKED}));
     EXPECT_EQ(Text(status), "Status: Ready To Install Corvane");
     EXPECT_EQ(StateOf(action), (Box{"Install Corvane", true, BST_UNCHECKED}));

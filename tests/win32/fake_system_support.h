@@ -25,9 +25,9 @@ public:
     // Full paths; the look-up ignores case, as the file system does.
     void AddFile(const std::string& path);
     void RemoveFile(const std::string& path);
-    void AddPackage(int index);      // the program's package beside the installer
+    void AddPackage(int index);  // the program's package beside the installer
     void RemovePackage(int index);
-    void MarkInstalled(int index);   // the program's marker file in its Program Files folder
+    void MarkInstalled(int index);  // the program's marker file in its Program Files folder
     std::string PackagePath(int index) const;
 
     // What msiexec answers for a verb ("/i " or "/x ") on a package file; {true, 0} otherwise.
@@ -35,7 +35,7 @@ public:
 
     // What the code under test did.
     std::vector<std::string> msiCalls;
-    std::vector<std::string> started;         // "exe|arguments"
+    std::vector<std::string> started;  // "exe|arguments"
     std::vector<std::string> currentFolders;
     std::vector<std::string> searched;
 

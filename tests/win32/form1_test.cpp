@@ -105,7 +105,8 @@ protected:
 
     std::vector<bool> EnabledBoxes() const {
         std::vector<bool> enabled;
-        for (const auto& box : form->Check1) enabled.push_back(IsWindowEnabled(box.hwnd()) != FALSE);
+        for (const auto& box : form->Check1)
+            enabled.push_back(IsWindowEnabled(box.hwnd()) != FALSE);
         return enabled;
     }
 
@@ -145,8 +146,9 @@ TEST_F(Form1Test, LoadsWithTheInstallProfileAndEveryAvailableProgramTicked) {
     EXPECT_EQ(WindowText(form->Label3.hwnd()), "Action(s) to perform:");
     EXPECT_EQ(StateOf(form->Option1[0].hwnd()),
               (ControlState{"Install Programs To \"Program Files\" Folder", true, BST_CHECKED}));
-    EXPECT_EQ(StateOf(form->Option1[1].hwnd()),
-              (ControlState{"Uninstall Programs From \"Program Files\" Folder", true, BST_UNCHECKED}));
+    EXPECT_EQ(
+        StateOf(form->Option1[1].hwnd()),
+        (ControlState{"Uninstall Programs From \"Program Files\" Folder", true, BST_UNCHECKED}));
     EXPECT_EQ(BoxCaptions(), kInstallBoxes);
     EXPECT_EQ(Ticks(), (std::vector<int>{1, 1, 1, 1}));
     EXPECT_EQ(StateOf(form->Check2.hwnd()), (ControlState{"All Selected", true, BST_CHECKED}));
@@ -172,7 +174,8 @@ TEST_F(Form1Test, CommandOneIsTheDefaultButtonAndEnterPressesIt) {
 
 std::vector<HWND> TabWalk(HWND dialog, HWND from, size_t steps) {
     std::vector<HWND> walked;
-    for (HWND at = from; walked.size() < steps;) walked.push_back(at = GetNextDlgTabItem(dialog, at, FALSE));
+    for (HWND at = from; walked.size() < steps;)
+        walked.push_back(at = GetNextDlgTabItem(dialog, at, FALSE));
     return walked;
 }
 
@@ -205,7 +208,8 @@ TEST_F(Form1Test, TabVisitsTheControlsInTheirOrder) {
     EXPECT_EQ(TabWalk(form->hwnd(), order[1], expected.size()), expected);
 }
 
-// ---- profiles ------------------------------------------------------------------------------------
+// ---- profiles
+// ------------------------------------------------------------------------------------
 
 TEST_F(Form1Test, SwitchingTheProfileChangesCaptionsAndStatusButNoTick) {
     Load(kAllPackages);
@@ -228,7 +232,8 @@ TEST_F(Form1Test, SwitchingTheProfileChangesCaptionsAndStatusButNoTick) {
     EXPECT_EQ(Ticks(), (std::vector<int>{1, 0, 1, 0}));
 }
 
-// ---- program boxes -------------------------------------------------------------------------------
+// ---- program boxes
+// -------------------------------------------------------------------------------
 
 class Form1WithoutServerPackage : public Form1Test {
 protected:
@@ -274,7 +279,8 @@ TEST_F(Form1WithoutServerPackage, AllSelectedDoesNotFollowTheProgramBoxes) {
     EXPECT_EQ(SendMessageW(form->Check2.hwnd(), BM_GETCHECK, 0, 0), BST_CHECKED);
 }
 
-// ---- nothing chosen ------------------------------------------------------------------------------
+// ---- nothing chosen
+// ------------------------------------------------------------------------------
 
 void ExpectNothingSelectedBox(const std::vector<win::MessageBoxRequest>& boxes, HWND owner) {
     ASSERT_EQ(boxes.size(), 1u);
@@ -305,7 +311,8 @@ TEST_F(Form1WithoutServerPackage, ATickedDisabledBoxIsNoSelection) {
     EXPECT_TRUE(system.msiCalls.empty());
 }
 
-// ---- a run and the way back to Ready -------------------------------------------------------------
+// ---- a run and the way back to Ready
+// -------------------------------------------------------------
 
 struct RunCase {
     const char* name;
@@ -351,13 +358,13 @@ TEST_P(Form1AfterRun, FirstBoxClickRestoresReadySecondChangesOnlyItsBox) {
     EXPECT_EQ(system.msiCalls.size(), 4u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Profiles, Form1AfterRun,
-                         ::testing::Values(RunCase{"Install", false, "Status: Installation Completed",
-                                                   "Status: Ready To Install Corvane"},
-                                           RunCase{"Uninstall", true,
-                                                   "Status: Uninstallation Completed",
-                                                   "Status: Ready To Uninstall Corvane"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Profiles, Form1AfterRun,
+    ::testing::Values(RunCase{"Install", false, "Status: Installation Completed",
+                              "Status: Ready To Install Corvane"},
+                      RunCase{"Uninstall", true, "Status: Uninstallation Completed",
+                              "Status: Ready To Uninstall Corvane"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Form1Test, DeclinedLicenceRunsNothingAndKeepsTheWindowReady) {
     Load(kAllPackages);
@@ -403,7 +410,8 @@ TEST_F(Form1Test, ExitClosesTheWindowAndEndsTheProgram) {
     EXPECT_TRUE(DispatchPendingMessages());
 }
 
-// ---- packages ------------------------------------------------------------------------------------
+// ---- packages
+// ------------------------------------------------------------------------------------
 
 TEST_F(Form1Test, OnlyTheWorkstationPackageEnablesOnlyItsBox) {
     Load({1});
