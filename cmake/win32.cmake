@@ -24,3 +24,5 @@ target_compile_definitions(CVInst PRIVATE
 if(EXISTS ${PROJECT_SOURCE_DIR}/demo/CMakeLists.txt)
   add_subdirectory(demo)
 endif()
+
+add_subdirectory(bench)
