@@ -1,0 +1,179 @@
+// The engraved separator lines as they end up on the screen: Form1 and the licence dialog shown
+// on the test display, their pixels read back from the window's own DC and from the persistent
+// image, also after the window was covered, repainted, or minimised and restored.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fake_system_support.h"
+#include "support/cvline.h"
+#include "ui/twips.h"
+#include "ui/win32/form1.h"
+#include "ui/win32/license.h"
+
+namespace cvinst {
+namespace {
+
+constexpr COLORREF kDark = RGB(0x84, 0x84, 0x84);
+constexpr COLORREF kWhite = RGB(0xFF, 0xFF, 0xFF);
+
+void Settle(HWND hwnd) {
+    DispatchPendingMessages();
+    UpdateWindow(hwnd);
+    DispatchPendingMessages();
+}
+
+COLORREF WindowPixel(HWND hwnd, int x, int y) {
+    HDC dc = GetDC(hwnd);
+    COLORREF c = GetPixel(dc, x, y);
+    ReleaseDC(hwnd, dc);
+    return c;
+}
+
+// What the screen shows at a client pixel of `hwnd`, other windows included.
+COLORREF ScreenPixel(HWND hwnd, int x, int y) {
+    POINT p{x, y};
+    ClientToScreen(hwnd, &p);
+    HDC dc = GetDC(nullptr);
+    COLORREF c = GetPixel(dc, p.x, p.y);
+    ReleaseDC(nullptr, dc);
+    return c;
+}
+
+std::string Hex(COLORREF c) {
+    char text[16];
+    snprintf(text, sizeof text, "0x%06lX", static_cast<unsigned long>(c));
+    return text;
+}
+
+// Where a fitted horizontal line at y (twips, X = 100) must lie on `form`, in client pixels.
+struct LineRows {
+    int y;      // twips
+    int dark;   // pixel row of the dark line
+    int white;  // pixel row of the white line
+    int x0;     // first pixel
+    int xEnd;   // one past the last pixel
+};
+
+LineRows RowsOf(win::Form& form, int y) {
+    const int dpi = form.Dpi();
+    const int width = static_cast<int>(form.Width());
+    return {y, TwipsToPixels(y, dpi), TwipsToPixels(y + 15, dpi), TwipsToPixels(100, dpi),
+            TwipsToPixels(width - 200, dpi)};
+}
+
+// Checks one line at a handful of x positions, with the background in the rows around it and
+// before its start, through `pixel(x, y)`.
+template <class Pixel>
+void ExpectLine(const LineRows& r, Pixel pixel, const char* source) {
+    const COLORREF back = GetSysColor(COLOR_BTNFACE);
+    ASSERT_EQ(r.white, r.dark + 1) << "at " << r.y;
+    ASSERT_GT(r.xEnd - r.x0, 40);
+    const std::vector<int> xs{r.x0, r.x0 + 3, (r.x0 + r.xEnd) / 2, r.xEnd - 20, r.xEnd - 1};
+    for (int x : xs) {
+        SCOPED_TRACE(std::string(source) + ": line at y=" + std::to_string(r.y) + " twips, x=" +
+                     std::to_string(x) + " px");
+        EXPECT_EQ(Hex(pixel(x, r.dark)), Hex(kDark));
+        EXPECT_EQ(Hex(pixel(x, r.white)), Hex(kWhite));
+        EXPECT_EQ(Hex(pixel(x, r.dark - 1)), Hex(back));
+        EXPECT_EQ(Hex(pixel(x, r.white + 1)), Hex(back));
+    }
+    SCOPED_TRACE(std::string(source) + ": ends of the line at y=" + std::to_string(r.y));
+    EXPECT_EQ(Hex(pixel(r.x0 - 1, r.dark)), Hex(back));
+    EXPECT_EQ(Hex(pixel(r.x0 - 1, r.white)), Hex(back));
+    EXPECT_EQ(Hex(pixel(r.xEnd, r.dark)), Hex(back));
+    EXPECT_EQ(Hex(pixel(r.xEnd, r.white)), Hex(back));
+}
+
+void ExpectLines(win::Form& form, const std::vector<int>& ys, const char* when) {
+    SCOPED_TRACE(when);
+    RECT client;
+    GetClientRect(form.hwnd(), &client);
+    for (int y : ys) {
+        LineRows r = RowsOf(form, y);
+        ASSERT_LT(r.xEnd, client.right) << "the line runs to the window's edge";
+        ExpectLine(r, [&](int x, int row) { return form.ImagePixel(x, row); }, "image");
+        ExpectLine(r, [&](int x, int row) { return WindowPixel(form.hwnd(), x, row); }, "window");
+        ExpectLine(r, [&](int x, int row) { return ScreenPixel(form.hwnd(), x, row); }, "screen");
+    }
+}
+
+const std::vector<int> kMainLines{40, 400, 1850, 2225, 3875, 4325};
+const std::vector<int> kLicenceLines{3030, 3450};
+
+class LinePixels : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DispatchPendingMessages();
+        for (int i = 0; i < 4; ++i) system_.AddPackage(i);
+        form_.Show();
+        ASSERT_TRUE(form_.Visible());
+        ASSERT_EQ(form_.Dpi(), 96) << "the test display runs at 96 dpi";
+        Settle(form_.hwnd());
+    }
+    void TearDown() override { win::Form::ModalShownHook() = nullptr; }
+
+    FakeRunSystem system_;
+    Form1 form_{system_};
+};
+
+TEST_F(LinePixels, MainWindowShowsItsSixLines) { ExpectLines(form_, kMainLines, "shown"); }
+
+TEST_F(LinePixels, LinesComeBackAfterTheWindowWasCovered) {
+    RECT r;
+    GetWindowRect(form_.hwnd(), &r);
+    HWND cover = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"", WS_POPUP | WS_VISIBLE | SS_BLACKRECT,
+                                 r.left - 10, r.top - 10, r.right - r.left + 20, r.bottom - r.top + 20,
+                                 nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(cover, nullptr);
+    Settle(cover);
+    const LineRows first = RowsOf(form_, kMainLines[0]);
+    const int x = (first.x0 + first.xEnd) / 2;
+    ASSERT_NE(ScreenPixel(form_.hwnd(), x, first.dark), kDark) << "the cover did not cover";
+    DestroyWindow(cover);
+    Settle(form_.hwnd());
+    ExpectLines(form_, kMainLines, "uncovered");
+}
+
+TEST_F(LinePixels, LinesSurviveRepaintingFromScratch) {
+    RedrawWindow(form_.hwnd(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Settle(form_.hwnd());
+    ExpectLines(form_, kMainLines, "redrawn");
+    // Switching the profile repaints the whole window.
+    form_.Option1[1].SetValue(true);
+    Settle(form_.hwnd());
+    ExpectLines(form_, kMainLines, "uninstall profile");
+}
+
+TEST_F(LinePixels, LinesComeBackAfterMinimiseAndRestore) {
+    ShowWindow(form_.hwnd(), SW_MINIMIZE);
+    Settle(form_.hwnd());
+    ASSERT_TRUE(IsIconic(form_.hwnd()));
+    ShowWindow(form_.hwnd(), SW_RESTORE);
+    Settle(form_.hwnd());
+    ASSERT_FALSE(IsIconic(form_.hwnd()));
+    ExpectLines(form_, kMainLines, "restored");
+}
+
+TEST_F(LinePixels, LicenceDialogShowsItsTwoLines) {
+    int shown = 0;
+    win::Form::ModalShownHook() = [&](win::Form& dialog) {
+        ++shown;
+        Settle(dialog.hwnd());
+        ExpectLines(dialog, kLicenceLines, "dialog shown");
+        RedrawWindow(dialog.hwnd(), nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        Settle(dialog.hwnd());
+        ExpectLines(dialog, kLicenceLines, "dialog redrawn");
+        dialog.Close();
+    };
+    form_.ConfirmInstall();
+    EXPECT_EQ(shown, 1);
+}
+
+}  // namespace
+}  // namespace cvinst
