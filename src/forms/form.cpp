@@ -83,11 +83,13 @@ void Control::Move(int left, int top, int width, int height) {
 void Control::SetFontName(std::string_view face) {
     font_.face = std::string(face);
     ApplyFont();
+    OnFontChanged();
 }
 
 void Control::SetFontCharset(int charset) {
     font_.charset = charset;
     ApplyFont();
+    OnFontChanged();
 }
 
 void Control::CreateChild(HWND parent, const wchar_t* cls, DWORD style, DWORD exStyle) {
@@ -132,6 +134,11 @@ void Label::Create(HWND parent) {
 }
 
 void Label::OnCreated() {
+    if (autoSize_) FitToText();
+}
+
+// A wider face would otherwise cut the text off, or wrap it onto a line the label does not show.
+void Label::OnFontChanged() {
     if (autoSize_) FitToText();
 }
 

@@ -58,6 +58,7 @@ protected:
     virtual void Create(HWND parent) = 0;
     virtual void OnCommand(WORD /*notification*/) {}
     virtual void OnCreated() {}
+    virtual void OnFontChanged() {}
     void CreateChild(HWND parent, const wchar_t* cls, DWORD style, DWORD exStyle = 0);
     void ApplyFont();
 
@@ -81,6 +82,7 @@ public:
 protected:
     void Create(HWND parent) override;
     void OnCreated() override;
+    void OnFontChanged() override;
 
 private:
     bool autoSize_;
