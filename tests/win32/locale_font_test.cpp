@@ -33,6 +33,7 @@ class FontForm : public win::Form {
 public:
     FontForm() : Form(win::FormKind::Main, 4500, 3000, "Fonts") {}
     win::Label label{*this, 100, 100, 2000, 200, "Label"};
+    win::Label fitted{*this, 2200, 100, 300, 100, "Action(s) to perform:", true};
     Separator line{*this, 100, 400, 4000, 30};
     win::TextBox text{*this, 100, 500, 4000, 900};
     win::CheckBox check{*this, 100, 1500, 2000, 255, "Check"};
@@ -191,6 +192,45 @@ TEST_F(LocaleFont, TahomaIsTheFaceDrawnWith) {
         for (win::Control* c : form.Controls())
             if (c->HasFont()) EXPECT_EQ(FaceDrawnWith(c->hwnd()), L"Tahoma") << codePage;
     }
+}
+
+// An auto-sized label's window holds its whole caption on one line, in the font it has now.
+void ExpectFitsItsText(const win::Label& label) {
+    HWND h = label.hwnd();
+    const std::string caption = label.Caption();
+    const std::wstring text(caption.begin(), caption.end());
+    HDC dc = GetDC(h);
+    HGDIOBJ old = SelectObject(dc, FontOf(h));
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    TEXTMETRICW tm{};
+    GetTextMetricsW(dc, &tm);
+    SelectObject(dc, old);
+    ReleaseDC(h, dc);
+    RECT client;
+    GetClientRect(h, &client);
+    EXPECT_GE(client.right, size.cx) << label.Caption() << " in " << label.Font().face;
+    EXPECT_GE(client.bottom, tm.tmHeight) << label.Caption();
+    EXPECT_LT(client.bottom, 2 * tm.tmHeight) << label.Caption();
+}
+
+TEST_F(LocaleFont, AutoSizedLabelsRefitWhenTheirFontChanges) {
+    FontForm form;
+    form.Load();
+    ExpectFitsItsText(form.fitted);
+    // Under Wine every face but this one may fall back to the same default, so this is the
+    // face that surely draws wider.
+    form.fitted.SetFontName("DejaVu Sans Mono");
+    ExpectFitsItsText(form.fitted);
+    UseCodePage("1251");
+    ApplyFormFont(form);
+    ExpectFitsItsText(form.fitted);
+
+    FakeRunSystem system;
+    Form1 main(system);
+    main.Load();
+    ExpectFitsItsText(main.Label1);
+    ExpectFitsItsText(main.Label3);
 }
 
 TEST_F(LocaleFont, MainWindowAppliesItWhileLoading) {
