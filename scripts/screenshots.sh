@@ -8,7 +8,7 @@
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
-build=${1:-$root/build/win32}
+build=$(realpath -m "${1:-$root/build/win32}")
 out="$root/docs/screenshots"
 
 for tool in xdotool import; do
