@@ -6,7 +6,7 @@ packages=(
     cmake make g++ clang libclang-rt-14-dev googletest
     g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
     wine wine64 wine32:i386
-    xvfb xauth x11-utils imagemagick fonts-wine
+    xvfb xauth x11-utils imagemagick xdotool fonts-wine
     msitools wixl python3 bc
 )
 if ! dpkg --print-foreign-architectures | grep -qx i386; then

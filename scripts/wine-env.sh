@@ -41,6 +41,11 @@ wine_env_up() {
             wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f </dev/null >/dev/null 2>&1 9>&- || true
             # Wine draws the window frames itself: the same pixels with or without a window manager.
             wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 9>&- || true
+            # Debian's Wine does not look in its own font folder: give the prefix Tahoma and Marlett.
+            if [ -d /usr/share/wine/fonts ]; then
+                mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+                ln -sf /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+            fi
             touch "$WINEPREFIX/.cvinst-ready"
         fi
         wine cmd /c exit </dev/null >/dev/null 2>&1 9>&- || true

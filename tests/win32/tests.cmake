@@ -14,6 +14,8 @@ file(GLOB WIN32_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*_test.
 # The program's own resources (version, manifest, agreement), so the windows under test see what
 # they see in CVInst.exe.
 add_executable(win32_tests ${WIN32_TEST_SOURCES} ${PROJECT_SOURCE_DIR}/res/cvinst.rc)
+set_source_files_properties(${PROJECT_SOURCE_DIR}/res/cvinst.rc PROPERTIES
+  OBJECT_DEPENDS "${PROJECT_SOURCE_DIR}/res/cvinst.manifest;${PROJECT_SOURCE_DIR}/res/agreement.txt;${PROJECT_SOURCE_DIR}/res/cvinst.ico")
 target_compile_definitions(win32_tests PRIVATE
   CVINST_VERSION_MAJOR=${PROJECT_VERSION_MAJOR} CVINST_VERSION_MINOR=${PROJECT_VERSION_MINOR}
   CVINST_VERSION_PATCH=${PROJECT_VERSION_PATCH})
