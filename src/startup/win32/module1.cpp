@@ -12,8 +12,10 @@
 
 namespace cvinst {
 
-void CheckEnvironment(Form1& form) {
-    if (EnvironmentAllowsActions()) return;
+void CheckEnvironment(Form1& form) { ApplyEnvironmentCheck(form, EnvironmentAllowsActions()); }
+
+void ApplyEnvironmentCheck(Form1& form, bool allowed) {
+    if (allowed) return;
     form.Option1[0].SetEnabled(false);
     form.Option1[1].SetEnabled(false);
     for (int i = 0; i < 3; ++i) form.Check1[i].SetValue(1);

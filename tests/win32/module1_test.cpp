@@ -1,0 +1,84 @@
+// The start-up's effect on the real, hidden main window.
+#include "startup/win32/module1.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "fake_system_support.h"
+#include "forms/msgbox.h"
+#include "startup/run_options.h"
+#include "ui/win32/form1.h"
+#include "ui/win32/license.h"
+
+namespace cvinst {
+namespace {
+
+class StartupWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved_ = Options();
+        Options() = RunOptions{};
+        win::MessageBoxHook() = [this](const win::MessageBoxRequest& box) {
+            boxes.push_back(box.text);
+            return IDOK;
+        };
+        win::Form::ModalShownHook() = [this](win::Form& shown) {
+            ++licenceShown;
+            if (auto* dialog = dynamic_cast<License*>(&shown)) SendMessageW(dialog->CancelButton.hwnd(), BM_CLICK, 0, 0);
+        };
+        for (int i = 0; i < 3; ++i) system.AddPackage(i);  // Examples' package is missing
+        form.Load();
+    }
+    void TearDown() override {
+        form.Unload();
+        win::MessageBoxHook() = nullptr;
+        win::Form::ModalShownHook() = nullptr;
+        Options() = saved_;
+        DispatchPendingMessages();
+    }
+
+    FakeRunSystem system;
+    Form1 form{system};
+    std::vector<std::string> boxes;
+    int licenceShown = 0;
+
+private:
+    RunOptions saved_;
+};
+
+TEST_F(StartupWindow, DeniedRightsDisableBothActionsAndTickTheFirstThreePrograms) {
+    form.ChkAll(0);
+    form.Check1[3].SetValue(1);
+    ApplyEnvironmentCheck(form, false);
+    EXPECT_FALSE(IsWindowEnabled(form.Option1[0].hwnd()));
+    EXPECT_FALSE(IsWindowEnabled(form.Option1[1].hwnd()));
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(SendMessageW(form.Check1[i].hwnd(), BM_GETCHECK, 0, 0), BST_CHECKED) << i;
+    EXPECT_EQ(form.Check1[3].Value(), 1) << "Examples is left as it was";
+    EXPECT_TRUE(boxes.empty()) << "the check shows nothing by itself";
+
+    // The install profile stays selected, so the action button still starts an install.
+    EXPECT_TRUE(form.Option1[0].Value());
+    SendMessageW(form.Command1.hwnd(), BM_CLICK, 0, 0);
+    EXPECT_EQ(licenceShown, 1);
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(StartupWindow, AllowedRightsChangeNothing) {
+    form.Check1[1].SetValue(0);
+    ApplyEnvironmentCheck(form, true);
+    EXPECT_TRUE(IsWindowEnabled(form.Option1[0].hwnd()));
+    EXPECT_TRUE(IsWindowEnabled(form.Option1[1].hwnd()));
+    EXPECT_EQ(form.Check1[1].Value(), 0);
+}
+
+TEST_F(StartupWindow, ATickedBoxWhosePackageGoesStaysTickedButDisabled) {
+    ASSERT_EQ(form.Check1[0].Value(), 1);
+    system.RemovePackage(0);
+    SendMessageW(form.Option1[1].hwnd(), BM_CLICK, 0, 0);  // applies the profile again
+    EXPECT_FALSE(IsWindowEnabled(form.Check1[0].hwnd()));
+    EXPECT_EQ(SendMessageW(form.Check1[0].hwnd(), BM_GETCHECK, 0, 0), BST_CHECKED);
+}
+
+}  // namespace
+}  // namespace cvinst
