@@ -1,0 +1,105 @@
+#include "support/win32/regis.h"
+
+#include <vector>
+
+#include "engine/paths.h"
+#include "forms/handles.h"
+#include "forms/text.h"
+
+namespace cvinst {
+
+namespace {
+
+constexpr REGSAM kKeyRights = 0x3F;
+constexpr char kWinlogonKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+constexpr char kAutoAdminLogon[] = "AutoAdminLogon";
+
+LONG WriteBytes(HKEY key, const std::string& ansiName, DWORD type, const BYTE* data, DWORD size) {
+    return RegSetValueExA(key, ansiName.c_str(), 0, type, data, size);
+}
+
+// Puts a value of a type the program does not understand back exactly as it is stored, so that
+// the write test cannot change what it only means to probe.
+LONG RewriteRaw(HKEY key, const std::string& ansiName, DWORD type, DWORD size) {
+    std::vector<BYTE> bytes(size);
+    DWORD read = size;
+    DWORD readType = 0;
+    const LONG status =
+        RegQueryValueExA(key, ansiName.c_str(), nullptr, &readType, bytes.data(), &read);
+    if (status != ERROR_SUCCESS) return status;
+    if (readType != type) return ERROR_INVALID_DATA;
+    return WriteBytes(key, ansiName, readType, bytes.data(), read);
+}
+
+}  // namespace
+
+LONG RegWriteValue(HKEY key, std::string_view name, unsigned long type, const RegValue& value) {
+    const std::string ansiName = win::AnsiFromUtf8(name);
+    switch (type) {
+        case REG_SZ: {
+            const std::vector<uint8_t> bytes =
+                EncodeRegSzBytes(win::AnsiFromUtf8(RegValueText(value)));
+            return WriteBytes(key, ansiName, REG_SZ, bytes.data(),
+                              static_cast<DWORD>(bytes.size()));
+        }
+        case REG_DWORD: {
+            const std::optional<int32_t> number = RegValueDword(value);
+            if (!number) return ERROR_INVALID_PARAMETER;
+            const DWORD data = static_cast<DWORD>(*number);
+            return WriteBytes(key, ansiName, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
+                              sizeof data);
+        }
+        default:
+            return ERROR_INVALID_PARAMETER;
+    }
+}
+
+std::string RegReadText(HKEY root, std::string_view path, std::string_view name,
+                        std::string_view def) {
+    win::unique_hkey key;
+    if (RegOpenKeyA(root, win::AnsiFromUtf8(path).c_str(), key.put()) != ERROR_SUCCESS) {
+        return std::string(def);
+    }
+    const std::string ansiName = win::AnsiFromUtf8(name);
+    DWORD type = 0;
+    DWORD size = 0;
+    if (RegQueryValueExA(key.get(), ansiName.c_str(), nullptr, &type, nullptr, &size) !=
+            ERROR_SUCCESS ||
+        type != REG_SZ) {
+        return std::string(def);
+    }
+    std::string buffer(size, ' ');
+    DWORD read = size;
+    if (size != 0) {
+        // The value may have changed since it was measured; then there is nothing sound to read.
+        if (RegQueryValueExA(key.get(), ansiName.c_str(), nullptr, &type,
+                             reinterpret_cast<BYTE*>(buffer.data()), &read) != ERROR_SUCCESS ||
+            type != REG_SZ) {
+            return std::string(def);
+        }
+        // The size asked for first may be larger than what the ANSI text needs.
+        buffer.resize(read);
+    }
+    return win::Utf8FromAnsi(CutAtNul(buffer));
+}
+
+bool CanWriteSettings(HKEY root, std::string_view path) {
+    win::unique_hkey key;
+    if (RegOpenKeyExA(root, win::AnsiFromUtf8(path).c_str(), 0, kKeyRights, key.put()) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    DWORD type = 0;
+    DWORD size = 0;
+    if (RegQueryValueExA(key.get(), kAutoAdminLogon, nullptr, &type, nullptr, &size) ==
+            ERROR_SUCCESS &&
+        type != REG_SZ) {
+        return RewriteRaw(key.get(), kAutoAdminLogon, type, size) == ERROR_SUCCESS;
+    }
+    const std::string text = RegReadText(root, path, kAutoAdminLogon, "0");
+    return RegWriteValue(key.get(), kAutoAdminLogon, REG_SZ, RegValue(text)) == ERROR_SUCCESS;
+}
+
+bool CanWriteMachineSettings() { return CanWriteSettings(HKEY_LOCAL_MACHINE, kWinlogonKey); }
+
+}  // namespace cvinst

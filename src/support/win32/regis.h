@@ -1,0 +1,29 @@
+#pragma once
+// Regis: the program's registry operations, thin layers over the ANSI registry API that report the
+// platform's status or the caller's default and never show anything.
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+#include "support/reg_value.h"
+
+namespace cvinst {
+
+// Writes one value of an open key the caller owns. REG_SZ and REG_DWORD only; any other type, or
+// a value that is no 32-bit number for REG_DWORD, writes nothing and gives ERROR_INVALID_PARAMETER.
+LONG RegWriteValue(HKEY key, std::string_view name, unsigned long type, const RegValue& value);
+
+// The REG_SZ text of a value, cut at its first NUL; `def` when the key or value is missing or the
+// value has any other type.
+std::string RegReadText(HKEY root, std::string_view path, std::string_view name,
+                        std::string_view def = "");
+
+// Whether this user may change "AutoAdminLogon" of the given key: the value is written back as it
+// is (created as "0" when absent), and the answer is whether that write succeeded.
+bool CanWriteSettings(HKEY root, std::string_view path);
+
+// The start-up rights test on the machine's logon key.
+bool CanWriteMachineSettings();
+
+}  // namespace cvinst
