@@ -24,7 +24,8 @@ TEST(Handles, OwnerClosesOnResetAndMovesOwnership) {
 }
 
 TEST(Handles, FindHandleTreatsInvalidValueAsEmpty) {
-    unique_hfind none(FindFirstFileW(L"C:\\no such folder\\*", nullptr));
+    WIN32_FIND_DATAW data;
+    unique_hfind none(FindFirstFileW(L"C:\\no such folder\\*", &data));
     EXPECT_FALSE(none);
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/paths.h"
+#include "forms/form.h"
 #include "forms/handles.h"
 #include "forms/text.h"
 
@@ -57,6 +58,8 @@ bool PumpMessages(WPARAM& quitCode) {
             quitCode = msg.wParam;
             continue;
         }
+        // Tab and Enter keep working in the window while msiexec runs.
+        if (win::Form::PreTranslate(msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
