@@ -21,9 +21,10 @@ prefix=build/win32/wine
 if [ "${CI:-}" = true ]; then
     # CI starts from a fresh prefix and display every time.
     wine_env_down "$prefix"
-    rm -rf "$prefix"
+    wine_env_down build/win32/wine144
+    rm -rf "$prefix" build/win32/wine144
 fi
-trap 'wine_env_down "$root/$prefix"' EXIT
+trap 'wine_env_down "$root/$prefix"; wine_env_down "$root/build/win32/wine144"' EXIT
 wine_env_up "$prefix"
 ctest --preset win32
 

@@ -38,7 +38,7 @@ wine_env_up() {
         wineserver -p </dev/null >/dev/null 2>&1 9>&- || true
         if [ ! -f "$WINEPREFIX/.cvinst-ready" ]; then
             wineboot --init </dev/null >/dev/null 2>&1 9>&- || true
-            wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f </dev/null >/dev/null 2>&1 9>&- || true
+            wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d ${CVINST_WINE_DPI:-96} /f </dev/null >/dev/null 2>&1 9>&- || true
             # Wine draws the window frames itself: the same pixels with or without a window manager.
             wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 9>&- || true
             # Debian's Wine does not look in its own font folder: give the prefix Tahoma and Marlett.

@@ -26,6 +26,12 @@ if(CVINST_TEST_TOOLS)
   add_dependencies(win32_tests ${CVINST_TEST_TOOLS})
 endif()
 add_test(NAME win32_tests COMMAND win32_tests)
+set_tests_properties(win32_tests PROPERTIES ENVIRONMENT "CVINST_EXPECT_DPI=96")
+# The layout again at 144 DPI, in a prefix of its own.
+add_test(NAME win32_tests_144dpi
+  COMMAND ${PROJECT_SOURCE_DIR}/scripts/wine-run.sh ${CMAKE_BINARY_DIR}/wine144 $<TARGET_FILE:win32_tests>
+          --gtest_filter=HighDpi.*)
+set_tests_properties(win32_tests_144dpi PROPERTIES ENVIRONMENT "CVINST_WINE_DPI=144;CVINST_EXPECT_DPI=144")
 
 file(GLOB E2E_TEST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/e2e/*.cpp)
 if(E2E_TEST_SOURCES)
