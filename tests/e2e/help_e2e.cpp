@@ -1,0 +1,152 @@
+// A "?" on CVInst.exe's command line: the help window with the usage text, laid out around it, and
+// nothing else happens.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cmdline_support.h"
+#include "driver.h"
+#include "startup/help_text.h"
+
+namespace cvinst::e2e::cmdline {
+namespace {
+
+using Captions = std::vector<std::string>;
+
+constexpr char kHelpTitle[] = "Corvane Installer Help";
+constexpr char kTitle[] = "Corvane Installer 1.0";
+
+// Twips at 96 dots per inch.
+constexpr double Px(int twips) { return twips / 15.0; }
+
+class Help : public CleanMachineTest {
+protected:
+    // Starts the installer with `arguments`, every package beside it, and finds its help window.
+    void Open(std::string_view arguments) {
+        const std::string exe = PlaceWithPackages(folder, {kMenu, kWork, kServer, kExamples});
+        installer = std::make_unique<Installer>(exe, arguments, folder.Path());
+        ASSERT_TRUE(installer->Started()) << exe;
+        help = installer->WaitWindow(kHelpTitle);
+        ASSERT_NE(help, nullptr) << "no visible window \"" << kHelpTitle << "\"";
+        label = ChildByClass(help, "Static", 0);
+        ok = ChildByClass(help, "Button", 0);
+        ASSERT_NE(label, nullptr);
+        ASSERT_NE(ok, nullptr);
+        main = installer->Window(kTitle, false);
+    }
+
+    // The help is all there is on the screen: the main window is loaded but hidden.
+    void ExpectOnlyTheHelpVisible() {
+        for (HWND hwnd : installer->Windows())
+            if (hwnd != help) EXPECT_FALSE(Visible(hwnd)) << "also visible: " << Text(hwnd);
+    }
+
+    // After the help was closed: the program ends with 0 having shown nothing more, run nothing.
+    void ExpectEndWithNothingDone() {
+        EXPECT_TRUE(WaitGone(help));
+        const Watched rest = WatchUntilExit(*installer);
+        EXPECT_EQ(rest.exitCode, std::optional<DWORD>(0));
+        EXPECT_EQ(rest.visibleWindows, Captions{});
+        EXPECT_EQ(DemoTraces(), Captions{});
+    }
+
+    TempFolder folder;  // before the process: it outlives it
+    std::unique_ptr<Installer> installer;
+    HWND help = nullptr, label = nullptr, ok = nullptr, main = nullptr;
+};
+
+TEST_F(Help, ShowsTheUsageTextWithTheMainWindowsActionCaptionsAndOKEndsWithZero) {
+    ASSERT_NO_FATAL_FAILURE(Open("?"));
+    ASSERT_NE(main, nullptr) << "the main window is not loaded";
+    ExpectOnlyTheHelpVisible();
+
+    // Lines 5 and 6 are whatever the main window's action buttons say.
+    HWND install = ChildByClass(main, "Button", 0);
+    HWND uninstall = ChildByClass(main, "Button", 1);
+    ASSERT_NE(install, nullptr);
+    ASSERT_NE(uninstall, nullptr);
+    EXPECT_EQ(Text(label), BuildHelpText(Text(install), Text(uninstall)));
+    EXPECT_EQ(Text(ok), "OK");
+    EXPECT_EQ(ChildByClass(help, "Static", 1), nullptr) << "a second label";
+    EXPECT_EQ(ChildByClass(help, "Button", 1), nullptr) << "a second button";
+
+    PostPress(ok);
+    ExpectEndWithNothingDone();
+}
+
+TEST_F(Help, IsSizedToItsTextWithOKCentredUnderItAndTheWindowCentredOnTheScreen) {
+    ASSERT_NO_FATAL_FAILURE(Open("?"));
+    const RECT text = ClientRect(label);
+    const RECT button = ClientRect(ok);
+    RECT outer{};
+    GetWindowRect(help, &outer);
+    const LONG outerWidth = outer.right - outer.left;
+    const LONG textWidth = text.right - text.left;
+    const LONG textHeight = text.bottom - text.top;
+    const LONG buttonWidth = button.right - button.left;
+
+    EXPECT_NEAR(text.left, Px(120), 1.0);
+    EXPECT_NEAR(text.top, Px(120), 1.0);
+    EXPECT_NEAR(buttonWidth, Px(1545), 1.0);
+    EXPECT_NEAR(button.bottom - button.top, Px(375), 1.0);
+    // The window's outer size, frame and title bar included, follows the label.
+    EXPECT_NEAR(outerWidth, 2 * text.left + textWidth + Px(100), 1.0);
+    EXPECT_NEAR(outer.bottom - outer.top, textHeight + Px(1200), 1.0);
+    // OK lies 200 twips under the text, centred on the outer width rather than the client width.
+    EXPECT_NEAR(button.top, text.bottom + Px(200), 1.0);
+    EXPECT_NEAR(button.left, (outerWidth - buttonWidth) / 2.0, 1.0);
+
+    RECT area{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    EXPECT_NEAR((outer.left + outer.right) / 2.0, (area.left + area.right) / 2.0, 1.0);
+    EXPECT_NEAR((outer.top + outer.bottom) / 2.0, (area.top + area.bottom) / 2.0, 1.0);
+
+    // A fixed frame without minimise and maximise buttons, and no taskbar entry of its own.
+    const LONG style = GetWindowLongW(help, GWL_STYLE);
+    const LONG exStyle = GetWindowLongW(help, GWL_EXSTYLE);
+    EXPECT_EQ(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0);
+    EXPECT_EQ(exStyle & WS_EX_APPWINDOW, 0);
+    EXPECT_TRUE(GetWindow(help, GW_OWNER) != nullptr || (exStyle & WS_EX_TOOLWINDOW) != 0)
+        << "an unowned window gets a taskbar entry";
+
+    PostPress(ok);
+    ExpectEndWithNothingDone();
+}
+
+TEST_F(Help, TheEnterKeyPressesOK) {
+    ASSERT_NO_FATAL_FAILURE(Open("?"));
+    EXPECT_EQ(GetWindowLongW(ok, GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+
+    // The key goes where the keyboard's focus is, as a key press would.
+    GUITHREADINFO thread{};
+    thread.cbSize = sizeof thread;
+    GetGUIThreadInfo(GetWindowThreadProcessId(help, nullptr), &thread);
+    HWND target = thread.hwndFocus ? thread.hwndFocus : help;
+    PostMessageW(target, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+    PostMessageW(target, WM_KEYUP, VK_RETURN, static_cast<LPARAM>(0xC01C0001));
+
+    ExpectEndWithNothingDone();
+}
+
+// A "?" anywhere, whatever else the command line says, even inside the /MSI= quotes or with a
+// command line that would be refused, shows the help and nothing else.
+class HelpAnywhere : public Help, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(HelpAnywhere, ShowsOnlyTheHelpAndRunsNothing) {
+    ASSERT_NO_FATAL_FAILURE(Open(GetParam()));
+    ExpectOnlyTheHelpVisible();
+    PostPress(ok);
+    ExpectEndWithNothingDone();
+}
+
+INSTANTIATE_TEST_SUITE_P(Help, HelpAnywhere,
+                         ::testing::Values("/I /P:MS ?", "/i /p:m /msi=\"/qn ?\"", "/P:Q?",
+                                           "?/U /SHOW"));
+
+}  // namespace
+}  // namespace cvinst::e2e::cmdline
