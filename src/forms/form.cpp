@@ -381,6 +381,9 @@ void Form::Unload() {
         modalOwner_ = nullptr;
     }
     DestroyWindow(hwnd_);
+    // A modal loop waits in GetMessage, which does not return for a message sent from another
+    // thread or process (a click sent by an accessibility tool): wake it up to see it is done.
+    PostMessageW(nullptr, WM_NULL, 0, 0);
 }
 
 void Form::Close() {

@@ -41,7 +41,10 @@ if(E2E_TEST_SOURCES)
   target_compile_definitions(e2e_tests PRIVATE
     CVINST_EXE="${CMAKE_BINARY_DIR}/bin/CVInst.exe" CVINST_TOOLS_DIR="${CMAKE_BINARY_DIR}/tools"
     CVINST_DEMO_DIR="${CMAKE_BINARY_DIR}/demo")
-  add_dependencies(e2e_tests CVInst)
+  add_dependencies(e2e_tests CVInst ${CVINST_TEST_TOOLS})
+  if(TARGET demo_packages)
+    add_dependencies(e2e_tests demo_packages)
+  endif()
   add_test(NAME e2e_tests COMMAND e2e_tests)
   set_tests_properties(e2e_tests PROPERTIES TIMEOUT 1800)
 endif()
