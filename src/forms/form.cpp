@@ -37,6 +37,13 @@ int ScreenDpi() {
     return dpi > 0 ? dpi : 96;
 }
 
+std::string WindowText(HWND hwnd) {
+    int n = GetWindowTextLengthW(hwnd);
+    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(hwnd, text.data(), n + 1)));
+    return Utf8(text);
+}
+
 bool IsFormWindow(HWND hwnd) {
     return hwnd && GetClassLongPtrW(hwnd, GCW_ATOM) == RegisterFormClass();
 }
@@ -49,11 +56,7 @@ Control::Control(Form& owner, int left, int top, int width, int height)
     : owner_(owner), id_(owner.Register(this)), left_(left), top_(top), width_(width), height_(height) {}
 
 std::string Control::Caption() const {
-    if (!hwnd_) return initialCaption_;
-    int n = GetWindowTextLengthW(hwnd_);
-    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(hwnd_, text.data(), n + 1)));
-    return Utf8(text);
+    return hwnd_ ? WindowText(hwnd_) : initialCaption_;
 }
 
 void Control::SetCaption(std::string_view text) {
@@ -393,11 +396,7 @@ void Form::Close() {
 bool Form::Visible() const { return hwnd_ && IsWindowVisible(hwnd_); }
 
 std::string Form::Caption() const {
-    if (!hwnd_) return initialCaption_;
-    int n = GetWindowTextLengthW(hwnd_);
-    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(hwnd_, text.data(), n + 1)));
-    return Utf8(text);
+    return hwnd_ ? WindowText(hwnd_) : initialCaption_;
 }
 
 void Form::SetCaption(std::string_view caption) {
