@@ -54,7 +54,7 @@ protected:
     // Installs a program with the system's msiexec, as an earlier installation would have.
     void InstallBeforehand(const DemoProgram& program) {
         const std::optional<DWORD> code =
-            SystemMsiExec("/i \"" + folder.File(program.package) + "\" /qn ALLUSERS=2");
+            RunSystemMsiExec("/i \"" + folder.File(program.package) + "\" /qn ALLUSERS=2");
         ASSERT_EQ(code, std::optional<DWORD>(0)) << program.package;
         ASSERT_TRUE(MarkerPresent(program)) << program.package;
     }

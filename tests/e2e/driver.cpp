@@ -1,5 +1,9 @@
 #include "driver.h"
 
+#include <msi.h>
+#include <msiquery.h>
+#include <tlhelp32.h>
+
 #include <algorithm>
 #include <atomic>
 
@@ -14,12 +18,9 @@ using win::Wide;
 // Polls `found` until it gives a value, or the deadline passes.
 template <class Fn>
 auto Poll(Fn found) -> decltype(found()) {
-    const ULONGLONG end = GetTickCount64() + kDeadlineMs;
-    for (;;) {
-        if (auto value = found()) return value;
-        if (GetTickCount64() >= end) return {};
-        Sleep(50);
-    }
+    decltype(found()) value{};
+    WaitUntil([&] { return static_cast<bool>(value = found()); }, kDeadlineMs);
+    return value;
 }
 
 // A message to another process's window, with the deadline as a hang guard.
@@ -27,19 +28,6 @@ LRESULT Send(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     DWORD_PTR result = 0;
     if (!SendMessageTimeoutW(hwnd, msg, wp, lp, SMTO_NORMAL, kDeadlineMs, &result)) return 0;
     return static_cast<LRESULT>(result);
-}
-
-bool EqualNoCase(std::wstring_view a, std::wstring_view b) {
-    return a.size() == b.size() &&
-           CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
-                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
-}
-
-// A top-level caption as the system keeps it: no message to a process that may be busy.
-std::string Caption(HWND hwnd) {
-    wchar_t text[512] = {};
-    GetWindowTextW(hwnd, text, static_cast<int>(std::size(text)));
-    return Utf8(text);
 }
 
 std::vector<HWND> Children(HWND parent) {
@@ -54,9 +42,9 @@ void RemoveTree(const std::wstring& folder) {
     HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
     if (find != INVALID_HANDLE_VALUE) {
         do {
-            std::wstring name = data.cFileName;
+            const std::wstring name = data.cFileName;
             if (name == L"." || name == L"..") continue;
-            std::wstring path = folder + L"\\" + name;
+            const std::wstring path = folder + L"\\" + name;
             if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 RemoveTree(path);
             } else {
@@ -71,6 +59,15 @@ void RemoveTree(const std::wstring& folder) {
 
 }  // namespace
 
+bool WaitUntil(const std::function<bool()>& done, DWORD deadlineMs) {
+    const ULONGLONG end = GetTickCount64() + deadlineMs;
+    for (;;) {
+        if (done()) return true;
+        if (GetTickCount64() >= end) return false;
+        Sleep(50);
+    }
+}
+
 std::string WindowsPath(std::string_view linuxPath) {
     std::string path = "Z:" + std::string(linuxPath);
     std::replace(path.begin(), path.end(), '/', '\\');
@@ -78,6 +75,50 @@ std::string WindowsPath(std::string_view linuxPath) {
 }
 
 std::string BuiltInstaller() { return WindowsPath(CVINST_EXE); }
+
+std::string DemoFile(std::string_view relative) {
+    return WindowsPath(CVINST_DEMO_DIR) + "\\" + std::string(relative);
+}
+
+std::string ToolFile(std::string_view name) {
+    return WindowsPath(CVINST_TOOLS_DIR) + "\\" + std::string(name);
+}
+
+bool FileExists(const std::string& path) {
+    return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::optional<std::string> FileBytes(const std::string& path) {
+    HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+    std::string bytes;
+    char buffer[65536];
+    DWORD read = 0;
+    bool ok = true;
+    while ((ok = ReadFile(file, buffer, sizeof buffer, &read, nullptr) != FALSE) && read > 0)
+        bytes.append(buffer, read);
+    CloseHandle(file);
+    if (!ok) return std::nullopt;
+    return bytes;
+}
+
+bool WriteFileBytes(const std::string& path, std::string_view bytes) {
+    HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                              nullptr) != FALSE &&
+                    written == bytes.size();
+    return CloseHandle(file) != FALSE && ok;
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    const std::wstring wa = Wide(a), wb = Wide(b);
+    return CompareStringOrdinal(wa.data(), static_cast<int>(wa.size()), wb.data(),
+                                static_cast<int>(wb.size()), TRUE) == CSTR_EQUAL;
+}
 
 // ---- TempFolder ------------------------------------------------------------------------------
 
@@ -103,12 +144,7 @@ TempFolder::~TempFolder() {
 }
 
 void TempFolder::Write(std::string_view name, std::string_view content) const {
-    HANDLE file = CreateFileW(Wide(File(name)).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return;
-    DWORD written = 0;
-    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-    CloseHandle(file);
+    WriteFileBytes(File(name), content);
 }
 
 void TempFolder::CopyIn(const std::string& source, std::string_view name) const {
@@ -207,9 +243,8 @@ HWND ChildByText(HWND parent, std::string_view text) {
 }
 
 HWND ChildByClass(HWND parent, std::string_view className, int index) {
-    const std::wstring wanted = Wide(className);
     for (HWND c : Children(parent))
-        if (EqualNoCase(Wide(ClassName(c)), wanted) && index-- == 0) return c;
+        if (EqualNoCase(ClassName(c), className) && index-- == 0) return c;
     return nullptr;
 }
 
@@ -265,7 +300,281 @@ bool AnswerMessageBox(HWND box, int buttonId) {
 }
 
 bool WaitGone(HWND hwnd) {
-    return Poll([&] { return !IsWindow(hwnd); });
+    return WaitUntil([&] { return !IsWindow(hwnd); }, kDeadlineMs);
+}
+
+std::string Caption(HWND hwnd) {
+    wchar_t text[512] = {};
+    GetWindowTextW(hwnd, text, static_cast<int>(std::size(text)));
+    return Utf8(text);
+}
+
+std::vector<ProcessEntry> Processes() {
+    std::vector<ProcessEntry> processes;
+    const win::unique_handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot || snapshot.get() == INVALID_HANDLE_VALUE) return processes;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+         more = Process32NextW(snapshot.get(), &entry))
+        processes.push_back({entry.th32ProcessID, entry.th32ParentProcessID,
+                             Utf8(entry.szExeFile)});
+    return processes;
+}
+
+// ---- registry, Program Files and msiexec ------------------------------------------------------
+
+namespace {
+
+// The value's raw bytes when it exists with this type.
+std::optional<std::vector<BYTE>> RegValue(std::string_view keyPath, std::string_view name,
+                                          DWORD wantedType) {
+    const win::unique_hkey key = OpenKey32(HKEY_LOCAL_MACHINE, keyPath, KEY_QUERY_VALUE);
+    if (!key) return std::nullopt;
+    const std::wstring wideName = Wide(name);
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExW(key.get(), wideName.c_str(), nullptr, &type, nullptr, &size) !=
+            ERROR_SUCCESS ||
+        type != wantedType)
+        return std::nullopt;
+    std::vector<BYTE> data(size);
+    if (RegQueryValueExW(key.get(), wideName.c_str(), nullptr, &type, data.data(), &size) !=
+        ERROR_SUCCESS)
+        return std::nullopt;
+    data.resize(size);
+    return data;
+}
+
+std::wstring SystemFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    const UINT n = GetSystemDirectoryW(folder, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::wstring(folder, n) : std::wstring();
+}
+
+}  // namespace
+
+win::unique_hkey OpenKey32(HKEY root, std::string_view path, REGSAM access) {
+    win::unique_hkey key;
+    if (RegOpenKeyExW(root, Wide(path).c_str(), 0, access | KEY_WOW64_32KEY, key.put()) !=
+        ERROR_SUCCESS)
+        return {};
+    return key;
+}
+
+std::optional<std::string> RegText(std::string_view key, std::string_view value) {
+    const auto data = RegValue(key, value, REG_SZ);
+    if (!data) return std::nullopt;
+    std::wstring text(reinterpret_cast<const wchar_t*>(data->data()),
+                      data->size() / sizeof(wchar_t));
+    while (!text.empty() && text.back() == L'\0') text.pop_back();
+    return Utf8(text);
+}
+
+std::optional<DWORD> RegDword(std::string_view key, std::string_view value) {
+    const auto data = RegValue(key, value, REG_DWORD);
+    if (!data || data->size() != sizeof(DWORD)) return std::nullopt;
+    return *reinterpret_cast<const DWORD*>(data->data());
+}
+
+bool RegKeyExists(std::string_view key) {
+    return static_cast<bool>(OpenKey32(HKEY_LOCAL_MACHINE, key, KEY_QUERY_VALUE));
+}
+
+bool RegSetText(std::string_view key, std::string_view value, std::string_view text) {
+    const win::unique_hkey open = OpenKey32(HKEY_LOCAL_MACHINE, key, KEY_SET_VALUE);
+    if (!open) return false;
+    const std::wstring data = Wide(text);
+    return RegSetValueExW(open.get(), Wide(value).c_str(), 0, REG_SZ,
+                          reinterpret_cast<const BYTE*>(data.c_str()),
+                          static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+std::string ProgramFilesDir() {
+    std::string dir =
+        RegText("SOFTWARE\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir").value_or("");
+    if (!dir.empty() && dir.back() == '\\') dir.pop_back();
+    return dir;
+}
+
+std::string ProgramFile(std::string_view relative) {
+    return ProgramFilesDir() + "\\" + std::string(relative);
+}
+
+std::optional<DWORD> RunSystemMsiExec(std::string_view arguments) {
+    const std::wstring folder = SystemFolder();
+    if (folder.empty()) return std::nullopt;
+    const std::wstring exe = folder + L"\\msiexec.exe";
+    std::wstring line = L"\"" + exe + L"\" " + Wide(arguments);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &si, &pi))
+        return std::nullopt;
+    CloseHandle(pi.hThread);
+    std::optional<DWORD> code;
+    DWORD exitCode = 0;
+    if (WaitForSingleObject(pi.hProcess, kRunDeadlineMs) == WAIT_OBJECT_0 &&
+        GetExitCodeProcess(pi.hProcess, &exitCode))
+        code = exitCode;
+    CloseHandle(pi.hProcess);
+    return code;
+}
+
+// ---- msi.dll, loaded when first needed (the test binary links no Windows Installer library) --
+
+namespace {
+
+struct MsiApi {
+    decltype(&MsiOpenDatabaseW) openDatabase = nullptr;
+    decltype(&MsiDatabaseOpenViewW) openView = nullptr;
+    decltype(&MsiViewExecute) execute = nullptr;
+    decltype(&MsiViewFetch) fetch = nullptr;
+    decltype(&MsiRecordGetStringW) recordString = nullptr;
+    decltype(&MsiViewClose) closeView = nullptr;
+    decltype(&MsiDatabaseCommit) commit = nullptr;
+    decltype(&MsiCloseHandle) closeHandle = nullptr;
+    decltype(&MsiQueryProductStateW) productState = nullptr;
+
+    bool Loaded() const {
+        return openDatabase && openView && execute && fetch && recordString && closeView &&
+               commit && closeHandle && productState;
+    }
+};
+
+template <class Fn>
+void Bind(HMODULE dll, Fn& fn, const char* name) {
+    fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(dll, name)));
+}
+
+const MsiApi& Msi() {
+    static const MsiApi api = [] {
+        MsiApi a;
+        HMODULE dll = LoadLibraryExW(L"msi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        if (!dll) return a;
+        Bind(dll, a.openDatabase, "MsiOpenDatabaseW");
+        Bind(dll, a.openView, "MsiDatabaseOpenViewW");
+        Bind(dll, a.execute, "MsiViewExecute");
+        Bind(dll, a.fetch, "MsiViewFetch");
+        Bind(dll, a.recordString, "MsiRecordGetStringW");
+        Bind(dll, a.closeView, "MsiViewClose");
+        Bind(dll, a.commit, "MsiDatabaseCommit");
+        Bind(dll, a.closeHandle, "MsiCloseHandle");
+        Bind(dll, a.productState, "MsiQueryProductStateW");
+        return a;
+    }();
+    return api;
+}
+
+class MsiHandle {
+public:
+    MsiHandle() = default;
+    ~MsiHandle() {
+        if (handle_) Msi().closeHandle(handle_);
+    }
+    MsiHandle(const MsiHandle&) = delete;
+    MsiHandle& operator=(const MsiHandle&) = delete;
+    MSIHANDLE get() const { return handle_; }
+    MSIHANDLE* put() { return &handle_; }
+
+private:
+    MSIHANDLE handle_ = 0;
+};
+
+bool OpenDatabase(const std::string& path, LPCWSTR mode, MsiHandle& db) {
+    return Msi().Loaded() &&
+           Msi().openDatabase(Wide(path).c_str(), mode, db.put()) == ERROR_SUCCESS;
+}
+
+bool Sql(const MsiHandle& db, const std::wstring& query) {
+    MsiHandle view;
+    if (Msi().openView(db.get(), query.c_str(), view.put()) != ERROR_SUCCESS) return false;
+    const bool ok = Msi().execute(view.get(), 0) == ERROR_SUCCESS;
+    Msi().closeView(view.get());
+    return ok;
+}
+
+std::string ProductCode(const std::string& package) {
+    MsiHandle db;
+    if (!OpenDatabase(package, MSIDBOPEN_READONLY, db)) return {};
+    MsiHandle view;
+    if (Msi().openView(db.get(),
+                       L"SELECT `Value` FROM `Property` WHERE `Property` = 'ProductCode'",
+                       view.put()) != ERROR_SUCCESS ||
+        Msi().execute(view.get(), 0) != ERROR_SUCCESS)
+        return {};
+    MsiHandle record;
+    std::wstring code;
+    if (Msi().fetch(view.get(), record.put()) == ERROR_SUCCESS) {
+        wchar_t text[64] = {};
+        DWORD size = static_cast<DWORD>(std::size(text));
+        if (Msi().recordString(record.get(), 1, text, &size) == ERROR_SUCCESS) code = text;
+    }
+    Msi().closeView(view.get());
+    return Utf8(code);
+}
+
+bool ProductInstalled(const std::string& code) {
+    return !code.empty() && Msi().productState(Wide(code).c_str()) != INSTALLSTATE_UNKNOWN;
+}
+
+bool ProcessRunning(std::string_view exeName) {
+    const std::vector<ProcessEntry> processes = Processes();
+    return std::any_of(processes.begin(), processes.end(),
+                       [&](const ProcessEntry& p) { return EqualNoCase(p.exeName, exeName); });
+}
+
+constexpr DWORD kMsiBusy = 1618;  // another msiexec still holds the installer
+
+}  // namespace
+
+bool MsiLoaded() { return Msi().Loaded(); }
+
+bool ChangePackage(const std::string& package, std::initializer_list<std::string> statements) {
+    MsiHandle db;
+    if (!OpenDatabase(package, MSIDBOPEN_TRANSACT, db)) return false;
+    for (const std::string& statement : statements)
+        if (!Sql(db, Wide(statement))) return false;
+    return Msi().commit(db.get()) == ERROR_SUCCESS;
+}
+
+// ---- the demo products ------------------------------------------------------------------------
+
+std::string MarkerPath(const DemoProgram& program) {
+    return ProgramFile(std::string(program.name) + "\\" + std::string(program.marker));
+}
+
+void RemoveDemoProducts() {
+    // The Personal Server's registration may still be running from the last install, with its
+    // program file open and about to write under the Corvane key.
+    WaitUntil([] { return !ProcessRunning("CVPServ.exe"); }, kDeadlineMs);
+    for (const DemoProgram& program : kDemoPrograms) {
+        const std::string code = ProductCode(DemoFile(program.package));
+        if (!ProductInstalled(code)) continue;
+        // An msiexec of a run that was cut short may still hold the installer for a while.
+        WaitUntil([&] { return RunSystemMsiExec("/x " + code + " /qn") != kMsiBusy; },
+                  kRunDeadlineMs);
+    }
+    if (const win::unique_hkey software = OpenKey32(
+            HKEY_LOCAL_MACHINE, "SOFTWARE",
+            KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | KEY_SET_VALUE | DELETE))
+        RegDeleteTreeW(software.get(), L"Corvane");
+    const std::string programFiles = ProgramFilesDir();
+    if (programFiles.size() < 4) return;
+    for (const DemoProgram& program : kDemoPrograms)
+        RemoveTree(Wide(programFiles + "\\" + std::string(program.name)));
+}
+
+std::vector<std::string> DemoTraces() {
+    std::vector<std::string> traces;
+    for (const DemoProgram& program : kDemoPrograms) {
+        if (ProductInstalled(ProductCode(DemoFile(program.package))))
+            traces.push_back("product " + std::string(program.name) + " installed");
+        const std::string folder = ProgramFile(program.name);
+        if (FileExists(folder)) traces.push_back("folder " + folder);
+    }
+    if (RegKeyExists("SOFTWARE\\Corvane")) traces.push_back("key HKLM\\SOFTWARE\\Corvane");
+    return traces;
 }
 
 }  // namespace cvinst::e2e

@@ -31,21 +31,7 @@ bool IsOutcome(const std::string& status) {
            status == kUninstallFailed;
 }
 
-struct Program {
-    const char* name;     // also its folder under Program Files
-    const char* package;
-    const char* marker;
-    const char* valuesKey;  // where its package writes "Installed" and "DemoValue"
-};
-
-constexpr Program kMenu{"Corvane Menu", "CVMenu.msi", "CVMenu.exe",
-                        "SOFTWARE\\Corvane\\Packages\\CVMenu"};
-constexpr Program kWork{"Corvane Workstation", "CVWork.msi", "CVWork.exe",
-                        "SOFTWARE\\Corvane\\Packages\\CVWork"};
-constexpr Program kServer{"Corvane Personal Server", "CVPServ.msi", "CVPServ.exe",
-                          "SOFTWARE\\Corvane\\Packages\\CVPServ"};
-constexpr Program kExamples{"Corvane Examples", "CVExampl.msi", "start.cvm",
-                            "SOFTWARE\\Corvane\\Packages\\CVExampl"};
+using Program = DemoProgram;
 constexpr const Program* kPrograms[] = {&kMenu, &kWork, &kServer, &kExamples};
 
 // The uninstall entry of the product in demo/CVMenu.wxs.
@@ -53,17 +39,15 @@ constexpr char kMenuUninstallKey[] =
     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
     "{1B11F220-7B71-454D-9F22-4FA5D7443D7A}";
 
-std::string Marker(const Program& program) {
-    return ProgramFile(std::string(program.name) + "\\" + program.marker);
-}
-
 // A file of the demo build and the name it gets beside the installer.
 struct Placed {
     std::string source;
     std::string name;
 };
 
-Placed Built(const Program& program) { return {program.package, program.package}; }
+Placed Built(const Program& program) {
+    return {std::string(program.package), std::string(program.package)};
+}
 
 class InstallRun : public ::testing::Test {
 protected:
@@ -71,7 +55,7 @@ protected:
         ASSERT_GE(ProgramFilesDir().size(), 4u) << "no ProgramFilesDir in the registry";
         RemoveDemoProducts();
         for (const Program* program : kPrograms)
-            ASSERT_FALSE(FileExists(Marker(*program))) << "left over: " << Marker(*program);
+            ASSERT_FALSE(FileExists(MarkerPath(*program))) << "left over: " << MarkerPath(*program);
         ASSERT_FALSE(RegKeyExists("SOFTWARE\\Corvane"));
     }
 
@@ -198,13 +182,13 @@ TEST_F(InstallRun, AllFourThroughTheLicenceAreInstalledAndTheServerRegistered) {
 
     HWND licence = OpenLicence();
     for (const Program* p : kPrograms)
-        EXPECT_FALSE(FileExists(Marker(*p))) << p->name << " installed before the agreement";
+        EXPECT_FALSE(FileExists(MarkerPath(*p))) << p->name << " installed before the agreement";
     AcceptLicence(licence);
     EXPECT_EQ(WaitOutcome(), kInstalled);
 
     for (const Program* p : kPrograms) {
         SCOPED_TRACE(p->name);
-        EXPECT_TRUE(FileExists(Marker(*p))) << Marker(*p);
+        EXPECT_TRUE(FileExists(MarkerPath(*p))) << MarkerPath(*p);
         EXPECT_EQ(RegText(p->valuesKey, "Installed"), "1");
         // Nothing but the default parameters reached the package.
         EXPECT_EQ(RegText(p->valuesKey, "DemoValue"), "default");
@@ -212,7 +196,7 @@ TEST_F(InstallRun, AllFourThroughTheLicenceAreInstalledAndTheServerRegistered) {
     // The registration runs on its own after its install; it is not waited for.
     const std::optional<std::string> registered = WaitServerRegistered();
     ASSERT_TRUE(registered.has_value()) << "CVPServ.exe /REGISTERCOM did not run";
-    EXPECT_TRUE(EqualNoCase(*registered, Marker(kServer))) << *registered;
+    EXPECT_TRUE(EqualNoCase(*registered, MarkerPath(kServer))) << *registered;
     EXPECT_EQ(RegDword(kServerKey, "RegisterCount"), 1u);
     EXPECT_TRUE(Enabled(action));
 
@@ -222,7 +206,7 @@ TEST_F(InstallRun, AllFourThroughTheLicenceAreInstalledAndTheServerRegistered) {
 TEST_F(InstallRun, RemovalAnsweredNoChangesNothingAndYesRemovesEverything) {
     for (const Program* p : kPrograms) {
         ASSERT_EQ(RunSystemMsiExec("/i \"" + DemoFile(p->package) + "\" /qn"), 0u) << p->package;
-        ASSERT_TRUE(FileExists(Marker(*p))) << Marker(*p);
+        ASSERT_TRUE(FileExists(MarkerPath(*p))) << MarkerPath(*p);
     }
     Start({Built(kMenu), Built(kWork), Built(kServer), Built(kExamples)});
     Press(option[1]);
@@ -244,7 +228,7 @@ TEST_F(InstallRun, RemovalAnsweredNoChangesNothingAndYesRemovesEverything) {
     EXPECT_TRUE(Enabled(action));
     EXPECT_TRUE(Enabled(exitButton));
     for (const Program* p : kPrograms) {
-        EXPECT_TRUE(FileExists(Marker(*p))) << "removed after No: " << Marker(*p);
+        EXPECT_TRUE(FileExists(MarkerPath(*p))) << "removed after No: " << MarkerPath(*p);
         EXPECT_TRUE(RegKeyExists(p->valuesKey)) << p->valuesKey;
     }
 
@@ -257,7 +241,7 @@ TEST_F(InstallRun, RemovalAnsweredNoChangesNothingAndYesRemovesEverything) {
     EXPECT_EQ(WaitOutcome(), kUninstalled);
 
     for (const Program* p : kPrograms) {
-        EXPECT_FALSE(FileExists(Marker(*p))) << "still there: " << Marker(*p);
+        EXPECT_FALSE(FileExists(MarkerPath(*p))) << "still there: " << MarkerPath(*p);
         EXPECT_FALSE(RegKeyExists(p->valuesKey)) << p->valuesKey;
     }
     ExitAndExpectStatusZero();
@@ -270,20 +254,20 @@ TEST_F(InstallRun, InstallingAPresentProgramRemovesItAndInstallsItAfresh) {
 
     InstallThroughLicence();
     ASSERT_EQ(WaitOutcome(), kInstalled);
-    ASSERT_EQ(FileBytes(Marker(kMenu)), packaged);
+    ASSERT_EQ(FileBytes(MarkerPath(kMenu)), packaged);
 
     // Windows' msiexec leaves a changed file alone when a present product is merely installed
     // again; Wine's rewrites it anyway. What only a removal does on both is drop the
     // product's uninstall entry whole, with a value added to it.
     const std::string other = "not the packaged Corvane Menu";
-    ASSERT_TRUE(WriteFileBytes(Marker(kMenu), other));
-    ASSERT_EQ(FileBytes(Marker(kMenu)), other);
+    ASSERT_TRUE(WriteFileBytes(MarkerPath(kMenu), other));
+    ASSERT_EQ(FileBytes(MarkerPath(kMenu)), other);
     ASSERT_TRUE(RegSetText(kMenuUninstallKey, "CVInstE2E", "gone only with a removal"));
 
     InstallThroughLicence();
     EXPECT_EQ(WaitOutcome(), kInstalled);
-    const std::optional<std::string> now = FileBytes(Marker(kMenu));
-    ASSERT_TRUE(now.has_value()) << "no " << Marker(kMenu) << " after the second install";
+    const std::optional<std::string> now = FileBytes(MarkerPath(kMenu));
+    ASSERT_TRUE(now.has_value()) << "no " << MarkerPath(kMenu) << " after the second install";
     EXPECT_EQ(now->size(), packaged->size());
     EXPECT_TRUE(*now == *packaged) << "the marker does not hold the packaged bytes again";
     EXPECT_EQ(RegText(kMenuUninstallKey, "DisplayName"), "Corvane Menu");
@@ -316,10 +300,10 @@ TEST_F(InstallRun, ACorruptPackageIsNamedInOneErrorAndTheOthersAreStillInstalled
 
     EXPECT_EQ(WaitOutcome(), kInstallFailed);
     EXPECT_EQ(OpenMessageBox(), nullptr) << "a second box";
-    EXPECT_FALSE(FileExists(Marker(kMenu)));
+    EXPECT_FALSE(FileExists(MarkerPath(kMenu)));
     EXPECT_FALSE(RegKeyExists(kMenu.valuesKey));
     for (const Program* good : {&kWork, &kServer, &kExamples}) {
-        EXPECT_TRUE(FileExists(Marker(*good))) << Marker(*good);
+        EXPECT_TRUE(FileExists(MarkerPath(*good))) << MarkerPath(*good);
         EXPECT_EQ(RegText(good->valuesKey, "Installed"), "1") << good->name;
     }
     EXPECT_TRUE(WaitServerRegistered().has_value());
@@ -339,7 +323,7 @@ TEST_F(InstallRun, AProgramPlantedAtTheUnquotedServerPathNeverRuns) {
     ASSERT_TRUE(CopyFileW(win::Wide(tool).c_str(), win::Wide(plant).c_str(), TRUE));
     {
         // The plant works: an unquoted command line of the server does run it.
-        std::wstring line = win::Wide(Marker(kServer) + " /REGISTERCOM");
+        std::wstring line = win::Wide(MarkerPath(kServer) + " /REGISTERCOM");
         STARTUPINFOW si{};
         si.cb = sizeof si;
         PROCESS_INFORMATION pi{};
@@ -360,7 +344,7 @@ TEST_F(InstallRun, AProgramPlantedAtTheUnquotedServerPathNeverRuns) {
     EXPECT_FALSE(FileExists(evidence)) << "the planted " << plant << " ran";
     const std::optional<std::string> registered = WaitServerRegistered();
     ASSERT_TRUE(registered.has_value()) << "CVPServ.exe /REGISTERCOM did not run";
-    EXPECT_TRUE(EqualNoCase(*registered, Marker(kServer))) << *registered;
+    EXPECT_TRUE(EqualNoCase(*registered, MarkerPath(kServer))) << *registered;
     EXPECT_EQ(RegDword(kServerKey, "RegisterCount"), 1u);
 
     ExitAndExpectStatusZero();
@@ -411,11 +395,11 @@ TEST_F(InstallRun, WhileASlowInstallRunsTheWindowAnswersAndRefusesToClose) {
 
     EXPECT_EQ(WaitOutcome(), kInstalled);
     EXPECT_TRUE(IsWindow(window));
-    EXPECT_TRUE(FileExists(Marker(kWork)));
+    EXPECT_TRUE(FileExists(MarkerPath(kWork)));
     EXPECT_TRUE(FileExists(ProgramFile("Corvane Workstation\\payload.bin")))
         << "not the slow package that was installed";
     for (const Program* p : {&kMenu, &kServer, &kExamples})
-        EXPECT_FALSE(FileExists(Marker(*p))) << Marker(*p);
+        EXPECT_FALSE(FileExists(MarkerPath(*p))) << MarkerPath(*p);
 
     ExitAndExpectStatusZero();
 }
