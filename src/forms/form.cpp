@@ -1,6 +1,9 @@
 #include "forms/form.h"
 
 #include <algorithm>
+#include <map>
+#include <memory>
+#include <tuple>
 #include <cmath>
 
 #include "forms/text.h"
@@ -107,17 +110,34 @@ void Control::CreateChild(HWND parent, const wchar_t* cls, DWORD style, DWORD ex
     OnCreated();
 }
 
-void Control::ApplyFont() {
-    if (!hwnd_ || !HasFont()) return;
+namespace {
+
+// Controls with the same face, size and character set share one GDI font; it is deleted when the
+// last of them lets go of it. Creating a font is costly (Wine matches it against every font).
+std::shared_ptr<HFONT__> SharedFont(const FontSpec& spec, int dpi) {
+    static std::map<std::tuple<std::string, int, int, int>, std::weak_ptr<HFONT__>> cache;
+    auto& slot = cache[{spec.face, spec.pointSize, spec.charset, dpi}];
+    if (auto font = slot.lock()) return font;
     LOGFONTW lf{};
-    lf.lfHeight = -MulDiv(font_.pointSize, owner_.Dpi(), 72);
+    lf.lfHeight = -MulDiv(spec.pointSize, dpi, 72);
     lf.lfWeight = FW_NORMAL;
-    lf.lfCharSet = static_cast<BYTE>(font_.charset);
+    lf.lfCharSet = static_cast<BYTE>(spec.charset);
     lf.lfQuality = DEFAULT_QUALITY;
-    std::wstring face = Wide(font_.face);
+    std::wstring face = Wide(spec.face);
     face.resize(std::min<size_t>(face.size(), LF_FACESIZE - 1));
     std::copy(face.begin(), face.end(), lf.lfFaceName);
-    unique_hfont font(CreateFontIndirectW(&lf));
+    HFONT created = CreateFontIndirectW(&lf);
+    if (!created) return nullptr;
+    std::shared_ptr<HFONT__> font(created, [](HFONT f) { DeleteObject(f); });
+    slot = font;
+    return font;
+}
+
+}  // namespace
+
+void Control::ApplyFont() {
+    if (!hwnd_ || !HasFont()) return;
+    auto font = SharedFont(font_, owner_.Dpi());
     if (!font) return;
     SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
     hfont_ = std::move(font);  // the old font is released only after the control let go of it

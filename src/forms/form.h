@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,7 +70,7 @@ protected:
     std::string initialCaption_;
     bool initialEnabled_ = true;
     FontSpec font_;
-    unique_hfont hfont_;
+    std::shared_ptr<HFONT__> hfont_;
 };
 
 class Label : public Control {
