@@ -114,16 +114,16 @@ namespace {
 
 // Controls with the same face, size and character set share one GDI font; it is deleted when the
 // last of them lets go of it. Creating a font is costly (Wine matches it against every font).
-std::shared_ptr<HFONT__> SharedFont(const FontSpec& spec, int dpi) {
+std::shared_ptr<HFONT__> SharedFont(const FontSpec& wanted, int dpi) {
     static std::map<std::tuple<std::string, int, int, int>, std::weak_ptr<HFONT__>> cache;
-    auto& slot = cache[{spec.face, spec.pointSize, spec.charset, dpi}];
+    auto& slot = cache[{wanted.face, wanted.pointSize, wanted.charset, dpi}];
     if (auto font = slot.lock()) return font;
     LOGFONTW lf{};
-    lf.lfHeight = -MulDiv(spec.pointSize, dpi, 72);
+    lf.lfHeight = -MulDiv(wanted.pointSize, dpi, 72);
     lf.lfWeight = FW_NORMAL;
-    lf.lfCharSet = static_cast<BYTE>(spec.charset);
+    lf.lfCharSet = static_cast<BYTE>(wanted.charset);
     lf.lfQuality = DEFAULT_QUALITY;
-    std::wstring face = Wide(spec.face);
+    std::wstring face = Wide(wanted.face);
     face.resize(std::min<size_t>(face.size(), LF_FACESIZE - 1));
     std::copy(face.begin(), face.end(), lf.lfFaceName);
     HFONT created = CreateFontIndirectW(&lf);
