@@ -340,17 +340,22 @@ void Form::CenterOn(HWND over) {
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void Form::Show() {
-    if (!hwnd_) Load();
-    if (!hwnd_ || IsWindowVisible(hwnd_)) return;
-    CenterOn(nullptr);
+void Form::ShowOnTop() {
     ShowWindow(hwnd_, SW_SHOW);
     SetForegroundWindow(hwnd_);
+    // The focus starts in the first control the Tab key can reach, as in a dialog.
     for (Control* c : controls_)
         if (GetWindowLongW(c->hwnd(), GWL_STYLE) & WS_TABSTOP && c->Enabled()) {
             ::SetFocus(c->hwnd());
             break;
         }
+}
+
+void Form::Show() {
+    if (!hwnd_) Load();
+    if (!hwnd_ || IsWindowVisible(hwnd_)) return;
+    CenterOn(nullptr);
+    ShowOnTop();
     UpdateWindow(hwnd_);
 }
 
@@ -366,13 +371,7 @@ void Form::ShowModal(Form* owner) {
         }
     }
     CenterOn(ownerHwnd);
-    ShowWindow(hwnd_, SW_SHOW);
-    SetForegroundWindow(hwnd_);
-    for (Control* c : controls_)
-        if (GetWindowLongW(c->hwnd(), GWL_STYLE) & WS_TABSTOP && c->Enabled()) {
-            ::SetFocus(c->hwnd());
-            break;
-        }
+    ShowOnTop();
     PostMessageW(hwnd_, kModalShown, 0, 0);
 
     bool quit = false;

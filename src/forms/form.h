@@ -213,6 +213,7 @@ private:
     void OnCommand(WORD id, WORD notification, HWND control);
     bool OnEraseBackground(HDC dc);
     void CenterOn(HWND over);
+    void ShowOnTop();
 
     FormKind kind_;
     int clientWidth_, clientHeight_;
