@@ -99,15 +99,14 @@ void Control::SetFontCharset(int charset) {
 }
 
 void Control::CreateChild(HWND parent, const wchar_t* cls, DWORD style, DWORD exStyle) {
+    if (!initialEnabled_) style |= WS_DISABLED;
     hwnd_ = CreateWindowExW(exStyle, cls, Wide(initialCaption_).c_str(), WS_CHILD | WS_VISIBLE | style,
                             owner_.ToPixels(left_), owner_.ToPixels(top_), owner_.ToPixels(width_),
                             owner_.ToPixels(height_), parent,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)),
                             GetModuleHandleW(nullptr), nullptr);
     if (!hwnd_) return;
-    EnableWindow(hwnd_, initialEnabled_);
     ApplyFont();
-    OnCreated();
 }
 
 namespace {
@@ -139,7 +138,8 @@ void Control::ApplyFont() {
     if (!hwnd_ || !HasFont()) return;
     auto font = SharedFont(font_, owner_.Dpi());
     if (!font) return;
-    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    // A control on a hidden form is painted when the form is shown; no need to redraw it now.
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), IsWindowVisible(hwnd_));
     hfont_ = std::move(font);  // the old font is released only after the control let go of it
 }
 
@@ -153,11 +153,8 @@ Label::Label(Form& owner, int left, int top, int width, int height, std::string 
 // Every control except the later buttons of an option group starts a group of its own, so that the
 // arrow keys move only between the buttons of an option group and never out of it.
 void Label::Create(HWND parent) {
+    if (autoSize_) FitToText();  // created at its final size
     CreateChild(parent, L"STATIC", SS_LEFT | SS_NOPREFIX | WS_GROUP);
-}
-
-void Label::OnCreated() {
-    if (autoSize_) FitToText();
 }
 
 // A wider face would otherwise cut the text off, or wrap it onto a line the label does not show.
@@ -166,9 +163,11 @@ void Label::OnFontChanged() {
 }
 
 void Label::FitToText() {
-    if (!hwnd_) return;
-    ScopedGetDC dc(hwnd_);
-    ScopedSelect font(dc.get(), hfont_ ? static_cast<HGDIOBJ>(hfont_.get()) : GetStockObject(DEFAULT_GUI_FONT));
+    if (!owner_.hwnd()) return;
+    ScopedGetDC dc(owner_.hwnd());
+    auto shared = HasFont() ? SharedFont(font_, owner_.Dpi()) : nullptr;
+    if (!hwnd_) hfont_ = shared;  // the font it is about to be created with
+    ScopedSelect font(dc.get(), shared ? static_cast<HGDIOBJ>(shared.get()) : GetStockObject(DEFAULT_GUI_FONT));
     std::wstring text = Wide(Caption());
     RECT r{0, 0, 0, 0};
     DrawTextW(dc.get(), text.empty() ? L" " : text.c_str(), -1, &r, DT_CALCRECT | DT_NOPREFIX | DT_LEFT);
@@ -185,7 +184,7 @@ CheckBox::CheckBox(Form& owner, int left, int top, int width, int height, std::s
 
 void CheckBox::Create(HWND parent) {
     CreateChild(parent, L"BUTTON", BS_CHECKBOX | WS_TABSTOP | WS_GROUP);
-    SendMessageW(hwnd_, BM_SETCHECK, value_ ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (hwnd_ && value_) SendMessageW(hwnd_, BM_SETCHECK, BST_CHECKED, 0);
 }
 
 void CheckBox::SetValue(int value) {
@@ -217,8 +216,9 @@ void OptionButton::Group(std::initializer_list<OptionButton*> buttons) {
 }
 
 void OptionButton::Create(HWND parent) {
-    CreateChild(parent, L"BUTTON", BS_RADIOBUTTON | WS_TABSTOP | (groupStart_ ? WS_GROUP : 0));
-    SendMessageW(hwnd_, BM_SETCHECK, value_ ? BST_CHECKED : BST_UNCHECKED, 0);
+    // As BM_SETCHECK keeps it: Tab reaches a group at its selected button only.
+    CreateChild(parent, L"BUTTON", BS_RADIOBUTTON | (value_ ? WS_TABSTOP : 0) | (groupStart_ ? WS_GROUP : 0));
+    if (hwnd_ && value_) SendMessageW(hwnd_, BM_SETCHECK, BST_CHECKED, 0);
 }
 
 void OptionButton::SetValue(bool value) {
@@ -270,6 +270,8 @@ void TextBox::Create(HWND parent) {
                 ES_MULTILINE | ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL | WS_HSCROLL | WS_VSCROLL |
                     WS_TABSTOP | WS_GROUP,
                 WS_EX_CLIENTEDGE);
+    // Wine counts the text a box is created with as a change of the user's.
+    if (hwnd_) SendMessageW(hwnd_, EM_SETMODIFY, FALSE, 0);
 }
 
 // ---- Form ------------------------------------------------------------------------------------
@@ -320,8 +322,12 @@ void Form::Load() {
         HMENU menu = GetSystemMenu(hwnd_, FALSE);
         for (UINT item : {SC_SIZE, SC_MAXIMIZE}) DeleteMenu(menu, item, MF_BYCOMMAND);
     }
-    for (Control* c : controls_) c->Create(hwnd_);
+    // The load handler sets the controls' captions, values and fonts before they exist, so each
+    // is created once in its final state: changing a created control costs about as much as
+    // creating it.
     Form_Load();
+    if (!hwnd_) return;
+    for (Control* c : controls_) c->Create(hwnd_);
 }
 
 void Form::CenterOn(HWND over) {
@@ -482,7 +488,8 @@ void Form::Line(float x1, float y1, float x2, float y2, uint32_t color) {
     };
     if (autoRedraw_ && imageDc_) {
         draw(imageDc_.get());
-        InvalidateRect(hwnd_, nullptr, TRUE);
+        // A hidden form is painted in full when it is shown.
+        if (IsWindowVisible(hwnd_)) InvalidateRect(hwnd_, nullptr, TRUE);
     } else {
         ScopedGetDC dc(hwnd_);
         draw(dc.get());

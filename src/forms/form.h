@@ -3,7 +3,8 @@
 // program's windows rely on. A check box's value set from code runs its click handler when the
 // value changes; selecting an option button from code clears the others of its group and runs
 // its handler when it was not selected before. A form can be loaded (its load handler runs)
-// without being shown, shown modeless or modal, and unloaded.
+// without being shown, shown modeless or modal, and unloaded. Its load handler runs before the
+// controls' windows exist (what it sets, they are created with).
 #include <windows.h>
 
 #include <functional>
@@ -58,7 +59,6 @@ protected:
     friend class Form;
     virtual void Create(HWND parent) = 0;
     virtual void OnCommand(WORD /*notification*/) {}
-    virtual void OnCreated() {}
     virtual void OnFontChanged() {}
     void CreateChild(HWND parent, const wchar_t* cls, DWORD style, DWORD exStyle = 0);
     void ApplyFont();
@@ -82,7 +82,6 @@ public:
 
 protected:
     void Create(HWND parent) override;
-    void OnCreated() override;
     void OnFontChanged() override;
 
 private:
