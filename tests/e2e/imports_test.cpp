@@ -1,5 +1,6 @@
 // CVInst.exe is started from folders that others can write to (Downloads): every DLL it imports at
-// load time must be one that Windows always takes from the system folder.
+// load time must be one that Windows always takes from the system folder. Its manifest decides how
+// Windows starts it: the execution level, the common controls, DPI awareness.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -69,6 +70,31 @@ TEST(Imports, OnlyKnownDllsAreImportedAtLoadTime) {
     for (const auto& name : names) EXPECT_TRUE(known.count(name)) << name << " is not a known DLL";
     EXPECT_EQ(std::count(names.begin(), names.end(), "version.dll"), 0);
     EXPECT_EQ(std::count(names.begin(), names.end(), "comctl32.dll"), 0);
+}
+
+// The manifest Windows reads when it starts CVInst.exe (resource 1 of type RT_MANIFEST).
+std::string ProcessManifest() {
+    HMODULE exe = LoadLibraryExA(CVINST_EXE, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    if (!exe) return {};
+    std::string text;
+    if (HRSRC found = FindResourceW(exe, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24)))
+        if (HGLOBAL loaded = LoadResource(exe, found))
+            if (const void* data = LockResource(loaded))
+                text.assign(static_cast<const char*>(data), SizeofResource(exe, found));
+    FreeLibrary(exe);
+    return text;
+}
+
+TEST(Manifest, StartsAsTheUserIsWithCommonControlsSixAndDpiAwareness) {
+    std::string manifest = ProcessManifest();
+    ASSERT_FALSE(manifest.empty()) << "no process manifest in " << CVINST_EXE;
+    // An administrator is asked to elevate; a standard user runs as such and gets the program's own
+    // privileges message. Any execution level turns off registry virtualisation.
+    EXPECT_NE(manifest.find(R"(<requestedExecutionLevel level="highestAvailable" uiAccess="false"/>)"),
+              std::string::npos);
+    EXPECT_NE(manifest.find(R"(name="Microsoft.Windows.Common-Controls" version="6.0.0.0")"), std::string::npos);
+    EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos);
+    EXPECT_NE(manifest.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"), std::string::npos) << "Windows 10 and 11";
 }
 
 }  // namespace
