@@ -4,18 +4,11 @@
 // check boxes, two push buttons) at their sizes in pixels at 96 DPI.
 #include <windows.h>
 
-#include <commctrl.h>
+#include "forms/form.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (HMODULE comctl = LoadLibraryExW(L"comctl32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
-        using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-        if (auto init = reinterpret_cast<InitFn>(
-                reinterpret_cast<void*>(GetProcAddress(comctl, "InitCommonControlsEx")))) {
-            INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES};
-            init(&icc);
-        }
-    }
+    cvinst::win::LoadCommonControls();  // as CVInst.exe loads them
     WNDCLASSW wc{};
     wc.lpfnWndProc = DefWindowProcW;
     wc.hInstance = instance;

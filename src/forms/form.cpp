@@ -6,6 +6,8 @@
 #include <tuple>
 #include <cmath>
 
+#include <commctrl.h>
+
 #include "forms/text.h"
 #include "ui/twips.h"
 
@@ -52,6 +54,16 @@ bool IsFormWindow(HWND hwnd) {
 }
 
 }  // namespace
+
+void LoadCommonControls() {
+    HMODULE comctl = LoadLibraryExW(L"comctl32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (!comctl) return;
+    using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    if (auto init = reinterpret_cast<InitFn>(reinterpret_cast<void*>(GetProcAddress(comctl, "InitCommonControlsEx")))) {
+        INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES};
+        init(&icc);
+    }
+}
 
 // ---- Control ---------------------------------------------------------------------------------
 

@@ -20,6 +20,10 @@ namespace cvinst::win {
 
 class Form;
 
+// Loads the common controls (version 6, through the manifest) from the system folder and registers
+// the standard classes. Call it once the DLL search is restricted: comctl32 is no known DLL.
+void LoadCommonControls();
+
 struct FontSpec {
     std::string face = "MS Sans Serif";
     int pointSize = 8;

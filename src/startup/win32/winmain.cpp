@@ -1,7 +1,5 @@
 #include <windows.h>
 
-#include <commctrl.h>
-
 #include "forms/form.h"
 #include "forms/handles.h"
 #include "forms/msgbox.h"
@@ -16,16 +14,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     SetDllDirectoryW(L"");
 
-    // The common controls (version 6, through the manifest) are loaded only now that the search
-    // is restricted: comctl32 is no known DLL.
-    if (HMODULE comctl = LoadLibraryExW(L"comctl32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
-        using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-        if (auto init = reinterpret_cast<InitFn>(
-                reinterpret_cast<void*>(GetProcAddress(comctl, "InitCommonControlsEx")))) {
-            INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_STANDARD_CLASSES};
-            init(&icc);
-        }
-    }
+    // Only now that the search is restricted: comctl32 is no known DLL.
+    cvinst::win::LoadCommonControls();
 
     try {
         bool interactive = false;
