@@ -43,8 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     cvinst::WorkingText text(input);
     CheckAligned(text);
-    cvinst::RunOptions stepOptions;
-    if (cvinst::ParseInstallerOption(text, stepOptions)) {
+    std::string params;
+    if (cvinst::ParseInstallerOption(text, params)) {
         CheckAligned(text);
         text.removeAll("/SHOW");
         CheckAligned(text);
@@ -55,10 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     windows[1].onProfileClick = [&w = windows[1]](int) { w.checkEnabled[3] = true; };
     windows[2].actionEnabled = {false, true};
     for (FakeWindow& window : windows) {
-        cvinst::RunOptions options;
-        const cvinst::ParseResult result = cvinst::ParseCommandLine(input, options, window);
-        const std::string broken =
-            cvinst::testing::BrokenParseInvariant(input, options, window, result);
+        const cvinst::Acceptance result = cvinst::AcceptCommandLine(input, window);
+        const std::string broken = cvinst::testing::BrokenParseInvariant(input, window, result);
         if (!broken.empty()) Broken(broken.c_str());
     }
 

@@ -4,7 +4,7 @@
 // check boxes, two push buttons) at their sizes in pixels at 96 DPI.
 #include <windows.h>
 
-#include "forms/form.h"
+#include "forms/common_controls.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/catalogue.h"
-#include "engine/paths.h"
+#include "support/strings.h"
 
 namespace cvinst {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "startup/run_options.h"
+#include "engine/run_options.h"
 
 namespace cvinst {
 

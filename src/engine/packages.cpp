@@ -1,27 +1,23 @@
 #include "engine/packages.h"
 
 #include "engine/catalogue.h"
-#include "engine/paths.h"
+#include "support/strings.h"
 
 namespace cvinst {
 
-void ChkPackages(const std::string& installerFolder, bool unattended,
+bool ChkPackages(const std::string& installerFolder, bool unattended,
                  const std::function<std::string(const std::string&)>& findFile,
                  PackageControls& controls) {
+    bool any = false;
     for (int index = 0; index < kProgramCount; ++index) {
         std::string path = installerFolder;
         AddBackslash(path) += ProgramCatalogue[index].package;
-        controls.SetProgramEnabled(index, !findFile(path).empty());
+        const bool present = !findFile(path).empty();
+        controls.SetProgramEnabled(index, present);
+        any = any || present;
     }
-    if (unattended) {
-        return;
-    }
-    for (int index = 0; index < kProgramCount; ++index) {
-        if (controls.ProgramEnabled(index)) {
-            return;
-        }
-    }
-    controls.DisableActions();
+    if (!any && !unattended) controls.DisableActions();
+    return any;
 }
 
 }  // namespace cvinst

@@ -52,7 +52,6 @@ inline void CloseKey(HKEY k) { RegCloseKey(k); }
 inline void CloseHandleFn(HANDLE h) { CloseHandle(h); }
 inline void CloseFind(HANDLE h) { FindClose(h); }
 inline void DeleteGdi(HGDIOBJ o) { DeleteObject(o); }
-inline void DeleteFontFn(HFONT f) { DeleteObject(f); }
 inline void DeleteBitmapFn(HBITMAP b) { DeleteObject(b); }
 inline void DeleteDcFn(HDC dc) { DeleteDC(dc); }
 inline void DestroyWindowFn(HWND w) { DestroyWindow(w); }
@@ -61,7 +60,6 @@ inline void DestroyWindowFn(HWND w) { DestroyWindow(w); }
 using unique_hkey = UniqueHandle<HKEY, detail::CloseKey>;
 using unique_handle = UniqueHandle<HANDLE, detail::CloseHandleFn>;
 using unique_hfind = UniqueHandle<HANDLE, detail::CloseFind, InvalidHandleIsEmpty>;
-using unique_hfont = UniqueHandle<HFONT, detail::DeleteFontFn>;
 using unique_hbitmap = UniqueHandle<HBITMAP, detail::DeleteBitmapFn>;
 using unique_gdiobj = UniqueHandle<HGDIOBJ, detail::DeleteGdi>;
 using unique_hdc = UniqueHandle<HDC, detail::DeleteDcFn>;  // CreateCompatibleDC / CreateDC
@@ -71,7 +69,6 @@ using unique_hwnd = UniqueHandle<HWND, detail::DestroyWindowFn>;
 struct unique_process_information {
     unique_handle process;
     unique_handle thread;
-    DWORD processId = 0;
 };
 
 // GetDC / ReleaseDC.

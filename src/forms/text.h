@@ -1,5 +1,7 @@
 #pragma once
 // UTF-8 inside, UTF-16 and the ANSI code page at the API boundary.
+#include <windows.h>
+
 #include <string>
 #include <string_view>
 
@@ -10,5 +12,8 @@ std::string Utf8(std::wstring_view wide);
 // Text in the system's ANSI code page, both ways.
 std::string AnsiFromUtf8(std::string_view utf8);
 std::string Utf8FromAnsi(std::string_view ansi);
+
+// A window's text (WM_GETTEXT), whole.
+std::string WindowText(HWND hwnd);
 
 }  // namespace cvinst::win

@@ -138,7 +138,7 @@ void WorkingText::erase(size_t pos, size_t len) {
     original_.erase(pos, len);
 }
 
-bool ParseInstallerOption(WorkingText& text, RunOptions& options) {
+bool ParseInstallerOption(WorkingText& text, std::string& installerParams) {
     static constexpr std::string_view kOption = "/MSI=";
     const std::string& upper = text.upper();
     const size_t start = upper.find(kOption);
@@ -151,19 +151,19 @@ bool ParseInstallerOption(WorkingText& text, RunOptions& options) {
     // The user's own case: the upper-cased copy is only for finding the option.
     std::string params = text.original().substr(open + 1, close - open - 1);
     TrimBlanks(params);
-    options.InstallerParams = std::move(params);
+    installerParams = std::move(params);
 
     const std::string whole = upper.substr(start, close - start + 1);
     text.removeAll(whole);
     return true;
 }
 
-bool ParseProgramOption(const WorkingText& text, CommandLineControls& controls) {
+bool ParseProgramOption(const WorkingText& text, std::optional<std::vector<int>>& programs) {
     static constexpr std::string_view kOption = "/P:";
     const std::string& upper = text.upper();
     const size_t start = upper.find(kOption);
     if (start == std::string::npos) {
-        controls.ChkAll(1);
+        programs.reset();
         return true;
     }
     const size_t first = start + kOption.size();
@@ -173,30 +173,70 @@ bool ParseProgramOption(const WorkingText& text, CommandLineControls& controls) 
     TrimBlanks(letters);
     if (letters.empty()) return false;
 
-    controls.ChkAll(0);
+    std::vector<int> indices;
     for (const char letter : letters) {
         const int index = ProgramIndexOfLetter(letter);
         if (index < 0) return false;
-        controls.SetProgramCheck(index, 1);
+        indices.push_back(index);
+    }
+    programs = std::move(indices);
+    return true;
+}
+
+bool ParseCommandOption(const WorkingText& text, int& action) {
+    if (text.contains("/I")) {
+        action = kInstallAction;
+    } else if (text.contains("/U")) {
+        action = kUninstallAction;
+    } else {
+        return false;
     }
     return true;
 }
 
-bool ParseCommandOption(const WorkingText& text, RunOptions& options,
-                        CommandLineControls& controls) {
-    int action = -1;
-    if (text.contains("/I")) {
-        action = 0;
-    } else if (text.contains("/U")) {
-        action = 1;
-    } else {
-        return false;
+bool IsHelpRequest(std::string_view argumentText) {
+    return argumentText.find('?') != std::string_view::npos;
+}
+
+ParseResult ParseCommandLine(const std::string& argumentText) {
+    WorkingText text(argumentText);
+    ParseResult result;
+    CommandLine& request = result.request;
+    auto fail = [&](CommandLineError kind) {
+        result.ok = false;
+        result.error = kind;
+        result.text = text.upper();
+        return result;
+    };
+
+    if (!ParseInstallerOption(text, request.options.InstallerParams))
+        return fail(CommandLineError::InstallerParamsInvalid);
+    request.options.SkipInstalled = text.contains("/T");
+    request.ShowWindow = text.contains("/SHOW");
+    if (request.ShowWindow) text.removeAll("/SHOW");
+    if (!ParseProgramOption(text, request.programs)) return fail(CommandLineError::ProgramsInvalid);
+    if (!ParseCommandOption(text, request.action)) return fail(CommandLineError::CommandInvalid);
+    return result;
+}
+
+namespace {
+
+void TickPrograms(const CommandLine& request, CommandLineControls& controls) {
+    if (!request.programs) {
+        controls.ChkAll(1);
+        return;
     }
-    if (!controls.ActionEnabled(action)) {
-        options.RightsDenied = true;
-        return false;
-    }
-    controls.SelectAction(action);
+    controls.ChkAll(0);
+    for (const int index : *request.programs) controls.SetProgramCheck(index, 1);
+}
+
+}  // namespace
+
+bool ApplyCommandLine(const CommandLine& request, CommandLineControls& controls) {
+    TickPrograms(request, controls);
+    if (!controls.ActionEnabled(request.action)) return false;
+    controls.SelectAction(request.action);
+    TickPrograms(request, controls);
     return true;
 }
 
@@ -225,27 +265,22 @@ std::string CommandLineErrorMessage(const std::string& text, CommandLineError ki
     return message;
 }
 
-ParseResult ParseCommandLine(const std::string& argumentText, RunOptions& options,
-                             CommandLineControls& controls) {
-    WorkingText text(argumentText);
-    auto fail = [&](CommandLineError kind) {
-        ParseResult result;
-        result.ok = false;
-        result.error = kind;
-        result.message = CommandLineErrorMessage(text.upper(), kind, options.RightsDenied);
-        return result;
-    };
-
-    if (!ParseInstallerOption(text, options)) return fail(CommandLineError::InstallerParamsInvalid);
-    options.SkipInstalled = text.contains("/T");
-    options.ShowWindow = text.contains("/SHOW");
-    if (options.ShowWindow) text.removeAll("/SHOW");
-    if (!ParseProgramOption(text, controls)) return fail(CommandLineError::ProgramsInvalid);
-    if (!ParseCommandOption(text, options, controls)) return fail(CommandLineError::CommandInvalid);
-    // Selecting the action makes the window apply its profile, which can change which program
-    // boxes are enabled; the programs are therefore set once more.
-    if (!ParseProgramOption(text, controls)) return fail(CommandLineError::ProgramsInvalid);
-    return {};
+Acceptance AcceptCommandLine(const std::string& argumentText, CommandLineControls& controls) {
+    Acceptance acceptance;
+    const ParseResult parsed = ParseCommandLine(argumentText);
+    acceptance.request = parsed.request;
+    if (!parsed.ok) {
+        acceptance.ok = false;
+        acceptance.error = parsed.error;
+        acceptance.message = CommandLineErrorMessage(parsed.text, parsed.error, false);
+        return acceptance;
+    }
+    if (!ApplyCommandLine(parsed.request, controls)) {
+        acceptance.ok = false;
+        acceptance.rightsDenied = true;
+        acceptance.message = CommandLineErrorMessage({}, CommandLineError::CommandInvalid, true);
+    }
+    return acceptance;
 }
 
 std::string ArgumentText(std::string_view commandLine) {

@@ -15,7 +15,8 @@ int16_t CodePageToCharset(std::string_view codePage) {
     for (const Row& row : kRows) {
         if (row.codePage == codePage) return row.charset;
     }
-    // ANSI_CHARSET rather than DEFAULT_CHARSET: unknown code pages have always drawn as ANSI.
+    // ANSI_CHARSET rather than DEFAULT_CHARSET: the face then keeps its own Latin glyphs instead of
+    // letting the font mapper pick another face for a code page it knows nothing of.
     return 0;
 }
 

@@ -4,8 +4,6 @@
 
 namespace cvinst {
 
-inline constexpr uint32_t LOCALE_IDEFAULTANSICODEPAGE_ = 0x1004;
-
 // The font character set for a default ANSI code page given as decimal text; 0 when unknown.
 int16_t CodePageToCharset(std::string_view codePage);
 

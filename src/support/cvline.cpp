@@ -2,30 +2,31 @@
 
 namespace cvinst {
 
-void CVLine::InitCVLine(float X, float Y, LineSurface& frm, bool LVertical, bool LDbl, float l) {
-    Surface = &frm;
-    Surface->SetAutoRedraw(true);
-    // Paints over whatever the previous settings drew; on a new object that is a stray line
-    // at the origin, which callers have always lived with.
+void CVLine::InitCVLine(float x, float y, LineSurface& surface, bool vertical, bool doubleLine,
+                        float length) {
+    surface_ = &surface;
+    surface_->SetAutoRedraw(true);
+    // Paints over what the settings held so far drew, so that a line set up again moves rather
+    // than doubles. On a new object that paints a background-coloured line near the top left.
     Clear();
-    StartX = X;
-    StartY = Y;
-    RequestedLength = l;
-    DoubleLine = LDbl;
-    Vertical = LVertical;
+    StartX = x;
+    StartY = y;
+    RequestedLength = length;
+    DoubleLine = doubleLine;
+    Vertical = vertical;
     Refresh();
 }
 
 void CVLine::Refresh() {
-    if (Surface == nullptr) return;
+    if (surface_ == nullptr) return;
     UpdateLength();
     Draw(kLineDark, kLineWhite);
 }
 
 void CVLine::Clear() {
-    if (Surface == nullptr) return;
+    if (surface_ == nullptr) return;
     UpdateLength();
-    const uint32_t back = Surface->BackColor();
+    const uint32_t back = surface_->BackColor();
     Draw(back, back);
 }
 
@@ -33,20 +34,20 @@ void CVLine::UpdateLength() {
     if (RequestedLength != 0) {
         DrawnLength = RequestedLength;
     } else if (Vertical) {
-        DrawnLength = Surface->Height() - 2 * StartY - 350;
+        DrawnLength = surface_->Height() - 2 * StartY - 350;
     } else {
-        DrawnLength = Surface->Width() - 2 * StartX - 100;
+        DrawnLength = surface_->Width() - 2 * StartX - 100;
     }
 }
 
 void CVLine::Draw(uint32_t dark, uint32_t white) {
-    const float x = StartX, y = StartY, l = DrawnLength;
+    const float x = StartX, y = StartY, length = DrawnLength;
     if (Vertical) {
-        if (DoubleLine) Surface->Line(x, y, x, y + l, dark);
-        Surface->Line(x + 15, y, x + 15, y + l, white);
+        if (DoubleLine) surface_->Line(x, y, x, y + length, dark);
+        surface_->Line(x + 15, y, x + 15, y + length, white);
     } else {
-        if (DoubleLine) Surface->Line(x, y, x + l, y, dark);
-        Surface->Line(x, y + 15, x + l, y + 15, white);
+        if (DoubleLine) surface_->Line(x, y, x + length, y, dark);
+        surface_->Line(x, y + 15, x + length, y + 15, white);
     }
 }
 

@@ -9,8 +9,8 @@ class LineSurface {
 public:
     virtual ~LineSurface() = default;
     virtual void SetAutoRedraw(bool on) = 0;
-    virtual float Width() = 0;       // outer width, twips
-    virtual float Height() = 0;      // outer height, twips
+    virtual float Width() = 0;         // outer width, twips
+    virtual float Height() = 0;        // outer height, twips
     virtual uint32_t BackColor() = 0;  // 0x00BBGGRR
     virtual void Line(float x1, float y1, float x2, float y2, uint32_t color) = 0;
 };
@@ -20,8 +20,9 @@ inline constexpr uint32_t kLineWhite = 0xFFFFFF;
 
 class CVLine {
 public:
-    void InitCVLine(float X, float Y, LineSurface& frm, bool LVertical = false, bool LDbl = false,
-                    float l = 0);
+    // A length of 0 fits the line to the window's size at each drawing.
+    void InitCVLine(float x, float y, LineSurface& surface, bool vertical = false,
+                    bool doubleLine = false, float length = 0);
     void Refresh();
     void Clear();
 
@@ -31,7 +32,7 @@ public:
 private:
     void UpdateLength();
     void Draw(uint32_t dark, uint32_t white);
-    LineSurface* Surface = nullptr;
+    LineSurface* surface_ = nullptr;
 };
 
 }  // namespace cvinst

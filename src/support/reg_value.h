@@ -10,9 +10,6 @@ namespace cvinst {
 
 using RegValue = std::variant<std::monostate, std::string, int32_t>;
 
-inline constexpr unsigned long kRegSz = 1;
-inline constexpr unsigned long kRegDword = 4;
-
 // REG_SZ data: the text (a number as decimal text, empty as "") and one NUL. `ansi` is the
 // text already converted to the ANSI code page.
 std::vector<uint8_t> EncodeRegSzBytes(const std::string& ansi);

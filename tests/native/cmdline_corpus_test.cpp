@@ -53,9 +53,8 @@ TEST(CmdlineCorpusTest, EverySeedKeepsTheParseInvariants) {
         ++seeds;
         const std::string input = ReadFile(entry.path());
         for (FakeWindow window : Windows()) {
-            RunOptions options;
-            const ParseResult result = ParseCommandLine(input, options, window);
-            EXPECT_EQ(testing::BrokenParseInvariant(input, options, window, result), "")
+            const Acceptance result = AcceptCommandLine(input, window);
+            EXPECT_EQ(testing::BrokenParseInvariant(input, window, result), "")
                 << entry.path().filename().string();
             if (result.ok) ++accepted;
         }

@@ -43,10 +43,11 @@ public:
     int selectedAction() const { return actionSelected[0] ? 0 : 1; }
 };
 
-// Returns a description of the first broken property of one ParseCommandLine call on `input`
-// that started from default RunOptions, or an empty text when all hold.
-inline std::string BrokenParseInvariant(const std::string& input, const RunOptions& options,
-                                        const FakeWindow& window, const ParseResult& result) {
+// Returns a description of the first broken property of one AcceptCommandLine call on `input`,
+// or an empty text when all hold.
+inline std::string BrokenParseInvariant(const std::string& input, const FakeWindow& window,
+                                        const Acceptance& result) {
+    const RunOptions& options = result.request.options;
     const std::string upperInput = UpperCaseSameLength(input);
     if (upperInput.size() != input.size()) return "upper-casing changed the length";
     if (options.Unattended) return "the parse set Unattended";
@@ -60,7 +61,7 @@ inline std::string BrokenParseInvariant(const std::string& input, const RunOptio
 
     if (result.ok) {
         if (!result.message.empty()) return "message on success";
-        if (options.RightsDenied) return "RightsDenied on success";
+        if (result.rightsDenied) return "RightsDenied on success";
         if (window.selectCalls != 1) return "accepted without exactly one action selection";
         if (!window.actionEnabled[static_cast<size_t>(window.selectedAction())]) {
             return "a disabled action was selected";
@@ -72,7 +73,7 @@ inline std::string BrokenParseInvariant(const std::string& input, const RunOptio
     if (result.message.size() <= kHead.size() || result.message.compare(0, kHead.size(), kHead)) {
         return "failure without the error box text";
     }
-    if (options.RightsDenied && result.error != CommandLineError::CommandInvalid) {
+    if (result.rightsDenied && result.error != CommandLineError::CommandInvalid) {
         return "RightsDenied with another error";
     }
     if (result.error == CommandLineError::InstallerParamsInvalid) {

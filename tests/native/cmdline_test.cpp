@@ -89,9 +89,9 @@ TEST(WorkingTextTest, RemoveAllIsOnePassLeftToRight) {
 
 class ParseCommandLineTest : public ::testing::Test {
 protected:
-    ParseResult Parse(const std::string& arguments) {
-        result = ParseCommandLine(arguments, options, window);
-        EXPECT_EQ(testing::BrokenParseInvariant(arguments, options, window, result), "");
+    Acceptance Parse(const std::string& arguments) {
+        result = AcceptCommandLine(arguments, window);
+        EXPECT_EQ(testing::BrokenParseInvariant(arguments, window, result), "");
         return result;
     }
     void ExpectAccepted(int action, Checks checks) {
@@ -105,25 +105,25 @@ protected:
         EXPECT_EQ(result.message, message);
     }
 
-    RunOptions options;
     FakeWindow window;
-    ParseResult result;
+    Acceptance result;
+    const RunOptions& options = result.request.options;
 };
 
 TEST_F(ParseCommandLineTest, CaseAndBlanksDoNotMatter) {
     Parse("/u/p:ws/t/show");
     ExpectAccepted(1, {0, 1, 1, 0});
     EXPECT_TRUE(options.SkipInstalled);
-    EXPECT_TRUE(options.ShowWindow);
-    EXPECT_FALSE(options.Unattended);
+    EXPECT_TRUE(result.request.ShowWindow);
+    EXPECT_FALSE(options.Unattended);  // the start-up's to set
     EXPECT_TRUE(options.InstallerParams.empty());
 
-    RunOptions spaced;
     FakeWindow spacedWindow;
-    ASSERT_TRUE(ParseCommandLine("  /U  /P:WS  /T  /SHOW  ", spaced, spacedWindow).ok);
+    const Acceptance spaced = AcceptCommandLine("  /U  /P:WS  /T  /SHOW  ", spacedWindow);
+    ASSERT_TRUE(spaced.ok);
     EXPECT_EQ(spacedWindow.checkValue, window.checkValue);
     EXPECT_EQ(spacedWindow.selectedAction(), 1);
-    EXPECT_TRUE(spaced.SkipInstalled && spaced.ShowWindow);
+    EXPECT_TRUE(spaced.request.options.SkipInstalled && spaced.request.ShowWindow);
 }
 
 TEST_F(ParseCommandLineTest, ProgramLettersInAnyOrderWithTrimmedBlanks) {
@@ -131,7 +131,7 @@ TEST_F(ParseCommandLineTest, ProgramLettersInAnyOrderWithTrimmedBlanks) {
     Parse("/I /P:  ESEE  /X");
     ExpectAccepted(0, {0, 0, 1, 1});
     EXPECT_FALSE(options.SkipInstalled);
-    EXPECT_FALSE(options.ShowWindow);
+    EXPECT_FALSE(result.request.ShowWindow);
 }
 
 TEST_F(ParseCommandLineTest, ProgramsOptionFollowedBySlashFails) {
@@ -149,15 +149,15 @@ TEST_F(ParseCommandLineTest, OnlyBlanksAfterProgramsOptionFails) {
 TEST_F(ParseCommandLineTest, BlankBetweenLettersFailsAtTheBlank) {
     Parse("/I /P:M W");
     ExpectRejected(CommandLineError::ProgramsInvalid, ProgramsMessage("/I /P:M W"));
-    EXPECT_EQ(window.checkValue, (Checks{1, 0, 0, 0}));
+    EXPECT_EQ(window.checkValue, (Checks{0, 0, 0, 0})) << "a refused line ticks nothing";
     EXPECT_EQ(window.selectCalls, 0);
 }
 
-TEST_F(ParseCommandLineTest, UnknownLetterFailsAfterEarlierLettersWereTicked) {
+TEST_F(ParseCommandLineTest, UnknownLetterFailsAndTheBoxesStayAsTheyWere) {
     window.checkValue = {1, 1, 1, 1};
     Parse("/p:wsa /i");
     ExpectRejected(CommandLineError::ProgramsInvalid, ProgramsMessage("/P:WSA /I"));
-    EXPECT_EQ(window.checkValue, (Checks{0, 1, 1, 0}));
+    EXPECT_EQ(window.checkValue, (Checks{1, 1, 1, 1}));
 }
 
 TEST_F(ParseCommandLineTest, WithoutProgramsOptionTicksExactlyTheEnabledBoxes) {
@@ -203,7 +203,7 @@ TEST_F(ParseCommandLineTest, MissingCommandQuotesTheWorkingText) {
     window = FakeWindow{};
     Parse("/show /msi=\"/qn\" update /p:mw");
     ExpectRejected(CommandLineError::CommandInvalid, CommandMessage("  UPDATE /P:MW"));
-    EXPECT_FALSE(options.RightsDenied);
+    EXPECT_FALSE(result.rightsDenied);
     EXPECT_EQ(window.selectCalls, 0);
 }
 
@@ -211,7 +211,7 @@ TEST_F(ParseCommandLineTest, DisabledActionGivesThePrivilegesMessage) {
     window.actionEnabled = {false, false};
     Parse("/I /P:MWSE /MSI=\"/qn\"");
     ExpectRejected(CommandLineError::CommandInvalid, kHead + kPrivileges);
-    EXPECT_TRUE(options.RightsDenied);
+    EXPECT_TRUE(result.rightsDenied);
     EXPECT_EQ(window.selectCalls, 0);
 }
 
@@ -219,20 +219,19 @@ TEST_F(ParseCommandLineTest, OnlyTheRequestedActionNeedsToBeEnabled) {
     window.actionEnabled = {false, true};
     Parse("/U");
     ExpectAccepted(1, {1, 1, 1, 1});
-    EXPECT_FALSE(options.RightsDenied);
+    EXPECT_FALSE(result.rightsDenied);
 }
 
 TEST_F(ParseCommandLineTest, MalformedInstallerOptionFailsBeforeEverythingElse) {
     for (const std::string arguments : {"/p:x /msi=/qn", "/P:X /MSI= \"/qn\"", "/p:x /msi=\"/qn",
                                         "/p:x /msi="}) {
         SCOPED_TRACE(arguments);
-        options = RunOptions{};
         window = FakeWindow{};
         Parse(arguments);
         ExpectRejected(CommandLineError::InstallerParamsInvalid,
                        InstallerParamsMessage(UpperCaseSameLength(arguments)));
         EXPECT_EQ(window.chkAllCalls, 0);
-        EXPECT_FALSE(options.SkipInstalled || options.ShowWindow);
+        EXPECT_FALSE(options.SkipInstalled || result.request.ShowWindow);
     }
 }
 
@@ -241,7 +240,7 @@ TEST_F(ParseCommandLineTest, OptionsInsideTheQuotesHaveNoEffect) {
     Parse("/I /MSI=\"/U /T /P:X /SHOW\"");
     ExpectAccepted(0, {1, 1, 0, 1});
     EXPECT_FALSE(options.SkipInstalled);
-    EXPECT_FALSE(options.ShowWindow);
+    EXPECT_FALSE(result.request.ShowWindow);
     EXPECT_EQ(options.InstallerParams, "/U /T /P:X /SHOW");
 
     window = FakeWindow{};
@@ -258,7 +257,6 @@ TEST_F(ParseCommandLineTest, InstallerParamsKeepTheUsersCaseAndLoseOuterBlanks) 
 TEST_F(ParseCommandLineTest, EmptyQuotesMeanDefaultParameters) {
     for (const std::string arguments : {"/I /MSI=\"\"", "/I /MSI=\"   \""}) {
         SCOPED_TRACE(arguments);
-        options = RunOptions{};
         window = FakeWindow{};
         Parse(arguments);
         ExpectAccepted(0, {1, 1, 1, 1});
@@ -277,7 +275,6 @@ TEST_F(ParseCommandLineTest, SkipSwitchMatchesAnywhere) {
     EXPECT_TRUE(result.ok);
     EXPECT_TRUE(options.SkipInstalled);
 
-    options = RunOptions{};
     window = FakeWindow{};
     Parse("/I/Tx");
     EXPECT_TRUE(options.SkipInstalled);
@@ -286,13 +283,12 @@ TEST_F(ParseCommandLineTest, SkipSwitchMatchesAnywhere) {
 TEST_F(ParseCommandLineTest, ShowIsRemovedBeforeTheProgramsAreRead) {
     Parse("/I /P:/showM");
     ExpectAccepted(0, {1, 0, 0, 0});
-    EXPECT_TRUE(options.ShowWindow);
+    EXPECT_TRUE(result.request.ShowWindow);
 
-    options = RunOptions{};
     window = FakeWindow{};
     Parse("/Show/P:q/SHOW");
     ExpectRejected(CommandLineError::ProgramsInvalid, ProgramsMessage("/P:Q"));
-    EXPECT_TRUE(options.ShowWindow);
+    EXPECT_TRUE(result.request.ShowWindow);
 }
 
 // ---------------------------------------------------------------------------------------------

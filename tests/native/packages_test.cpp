@@ -16,7 +16,6 @@ using ::testing::ElementsAre;
 class FakeControls : public PackageControls {
 public:
     void SetProgramEnabled(int index, bool enabled) override { enabled_.at(index) = enabled; }
-    bool ProgramEnabled(int index) override { return enabled_.at(index); }
     void DisableActions() override { ++disableActionsCalls; }
 
     std::array<bool, 4> enabled_{true, true, true, true};
@@ -25,8 +24,8 @@ public:
 
 class ChkPackagesTest : public ::testing::Test {
 protected:
-    void Check(const std::string& folder, bool unattended) {
-        ChkPackages(folder, unattended, [this](const std::string& path) {
+    bool Check(const std::string& folder, bool unattended) {
+        return ChkPackages(folder, unattended, [this](const std::string& path) {
             searched.push_back(path);
             return files.count(path) ? std::string("found") : std::string();
         }, controls);
@@ -51,7 +50,7 @@ TEST_F(ChkPackagesTest, FolderEndingInBackslashGetsNoSecondOne) {
 
 TEST_F(ChkPackagesTest, OnlyWorkstationPackageEnablesOnlyItsBox) {
     files = {R"(D:\Setup\CVWork.msi)"};
-    Check(R"(D:\Setup)", false);
+    EXPECT_TRUE(Check(R"(D:\Setup)", false));
     EXPECT_THAT(controls.enabled_, ElementsAre(false, true, false, false));
     EXPECT_EQ(0, controls.disableActionsCalls);
 }
@@ -66,7 +65,7 @@ TEST_F(ChkPackagesTest, AllPackagesEnableAllBoxes) {
 }
 
 TEST_F(ChkPackagesTest, NoPackageInteractiveDisablesBoxesAndActions) {
-    Check(R"(D:\Setup)", false);
+    EXPECT_FALSE(Check(R"(D:\Setup)", false));
     EXPECT_THAT(controls.enabled_, ElementsAre(false, false, false, false));
     EXPECT_EQ(1, controls.disableActionsCalls);
 }

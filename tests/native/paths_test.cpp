@@ -1,4 +1,4 @@
-#include "engine/paths.h"
+#include "support/strings.h"
 
 #include <gtest/gtest.h>
 

@@ -7,8 +7,8 @@
 #include <cstdlib>
 
 #include "fake_system_support.h"
-#include "startup/run_options.h"
-#include "ui/twips.h"
+#include "engine/run_options.h"
+#include "forms/twips.h"
 #include "ui/win32/form1.h"
 #include "ui/win32/license.h"
 
@@ -66,7 +66,7 @@ protected:
 TEST_F(HighDpi, MainWindowScalesEveryMeasure) {
     Form1 form(system);
     form.Load();
-    ASSERT_TRUE(form.Loaded());
+    ASSERT_TRUE((form.hwnd() != nullptr));
     EXPECT_EQ(form.Dpi(), dpi);
     ExpectLayoutAt(form, 7305, 4995, dpi);
     // The status line at 4020 twips: 268 px at 96 DPI, 402 px at 144 DPI.
@@ -76,7 +76,7 @@ TEST_F(HighDpi, MainWindowScalesEveryMeasure) {
 TEST_F(HighDpi, LicenceDialogScalesEveryMeasure) {
     License dialog;
     dialog.Load();
-    ASSERT_TRUE(dialog.Loaded());
+    ASSERT_TRUE((dialog.hwnd() != nullptr));
     ExpectLayoutAt(dialog, 7575, 4110, dpi);
     // The fonts grow with the DPI too: 8 points are dpi / 9 pixels high.
     HFONT font = reinterpret_cast<HFONT>(SendMessageW(dialog.Text1.hwnd(), WM_GETFONT, 0, 0));

@@ -73,8 +73,6 @@ protected:
     Stored original_;
 };
 
-TEST(Environment, WineReportsTheNtFamily) { EXPECT_TRUE(IsWindowsNT()); }
-
 TEST_F(MachineLogonKey, AnAbsentValueIsCreatedAsTextZero) {
     Remove();
     EXPECT_TRUE(CanWriteMachineSettings());

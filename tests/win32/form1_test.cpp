@@ -10,9 +10,10 @@
 #include <vector>
 
 #include "fake_system_support.h"
+#include "forms/message_loop.h"
 #include "forms/msgbox.h"
 #include "forms/text.h"
-#include "startup/run_options.h"
+#include "engine/run_options.h"
 #include "ui/win32/license.h"
 
 namespace cvinst {
@@ -51,13 +52,11 @@ void Click(const win::Control& control) { SendMessageW(control.hwnd(), BM_CLICK,
 class Form1Test : public ::testing::Test {
 protected:
     void SetUp() override {
-        savedOptions_ = Options();
-        Options() = RunOptions{};  // an interactive start
         win::MessageBoxHook() = [this](const win::MessageBoxRequest& box) {
             boxes.push_back(box);
             return boxAnswer;
         };
-        win::Form::ModalShownHook() = [this](win::Form& shown) {
+        win::ModalShownHook() = [this](win::Form& shown) {
             auto* dialog = dynamic_cast<License*>(&shown);
             ASSERT_NE(dialog, nullptr) << "unexpected modal window " << shown.Caption();
             ++licenceShown;
@@ -73,18 +72,18 @@ protected:
     void TearDown() override {
         form.reset();
         win::MessageBoxHook() = nullptr;
-        win::Form::ModalShownHook() = nullptr;
-        Options() = savedOptions_;
+        win::ModalShownHook() = nullptr;
         DispatchPendingMessages();
     }
 
     template <class Packages = std::initializer_list<int>>
-    void Load(const Packages& packages) {
+    void Load(const Packages& packages, const RunOptions& options = {}) {
         for (int index : packages) system.AddPackage(index);
         form = std::make_unique<Form1>(system);
+        form->SetRunOptions(options);
         form->Load();
-        ASSERT_TRUE(form->Loaded());
-        ASSERT_FALSE(form->Visible());
+        ASSERT_TRUE((form->hwnd() != nullptr));
+        ASSERT_FALSE(IsWindowVisible(form->hwnd()));
     }
 
     std::vector<ControlState> Snapshot() const {
@@ -126,7 +125,6 @@ protected:
     int licenceShown = 0;
 
 private:
-    RunOptions savedOptions_;
 };
 
 const std::vector<std::string> kInstallBoxes = {
@@ -167,7 +165,7 @@ TEST_F(Form1Test, CommandOneIsTheDefaultButtonAndEnterPressesIt) {
 
     Click(form->Check2);  // nothing ticked: Enter must reach the action button's check
     MSG enter{form->Check1[0].hwnd(), WM_KEYDOWN, VK_RETURN, 0x001C0001, 0, {}};
-    EXPECT_TRUE(win::Form::PreTranslate(enter));
+    EXPECT_TRUE(win::PreTranslate(enter));
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "Please select action to perform.");
 }
@@ -250,19 +248,19 @@ TEST_F(Form1WithoutServerPackage, LoadLeavesTheUnavailableBoxDisabledAndUnticked
 
 TEST_F(Form1WithoutServerPackage, TickingAllUnticksADisabledBox) {
     form->ChkAll(0);
-    form->SetProgramCheck(2, 1);  // only the command line can tick it
+    form->Check1[2].SetValue(1);  // only the command line can tick it
     form->ChkAll(1);
     EXPECT_EQ(Ticks(), (std::vector<int>{1, 1, 0, 1}));
 }
 
 TEST_F(Form1WithoutServerPackage, ClearingAllClearsTheDisabledBoxToo) {
-    form->SetProgramCheck(2, 1);
+    form->Check1[2].SetValue(1);
     form->ChkAll(0);
     EXPECT_EQ(Ticks(), (std::vector<int>{0, 0, 0, 0}));
 }
 
 TEST_F(Form1WithoutServerPackage, AllSelectedClickedOffAndOnAgain) {
-    form->SetProgramCheck(2, 1);
+    form->Check1[2].SetValue(1);
 
     Click(form->Check2);
     EXPECT_EQ(SendMessageW(form->Check2.hwnd(), BM_GETCHECK, 0, 0), BST_UNCHECKED);
@@ -299,12 +297,12 @@ TEST_F(Form1Test, ActionWithNothingTickedAsksForASelectionAndRunsNothing) {
     EXPECT_EQ(licenceShown, 0);
     EXPECT_TRUE(system.msiCalls.empty());
     EXPECT_EQ(Status(), "Status: Ready To Install Corvane");
-    EXPECT_TRUE(form->Loaded());
+    EXPECT_TRUE((form->hwnd() != nullptr));
 }
 
 TEST_F(Form1WithoutServerPackage, ATickedDisabledBoxIsNoSelection) {
     Click(form->Check2);
-    form->SetProgramCheck(2, 1);
+    form->Check1[2].SetValue(1);
     Click(form->Command1);
     ExpectNothingSelectedBox(boxes, form->hwnd());
     EXPECT_EQ(licenceShown, 0);
@@ -385,7 +383,7 @@ TEST_F(Form1Test, CloseIsRefusedWhileARunIsInProgress) {
     };
 
     Click(form->Command1);
-    ASSERT_TRUE(form->Loaded());
+    ASSERT_TRUE((form->hwnd() != nullptr));
     EXPECT_TRUE(IsWindow(form->hwnd()));
     EXPECT_EQ(system.msiCalls.size(), 4u);
     EXPECT_EQ(Status(), "Status: Installation Completed");
@@ -399,7 +397,7 @@ TEST_F(Form1Test, CloseIsRefusedWhileARunIsInProgress) {
 
     PostMessageW(form->hwnd(), WM_CLOSE, 0, 0);
     EXPECT_TRUE(DispatchPendingMessages()) << "closing the window must end the program";
-    EXPECT_FALSE(form->Loaded());
+    EXPECT_FALSE((form->hwnd() != nullptr));
 }
 
 TEST_F(Form1Test, ExitClosesTheWindowAndEndsTheProgram) {
@@ -435,8 +433,9 @@ TEST_F(Form1Test, NoPackageInAnInteractiveLoadDisablesBothProfiles) {
 }
 
 TEST_F(Form1Test, NoPackageWhileUnattendedLeavesTheProfilesAlone) {
-    Options().Unattended = true;
-    Load({});
+    RunOptions unattended;
+    unattended.Unattended = true;
+    Load({}, unattended);
     EXPECT_EQ(EnabledBoxes(), (std::vector<bool>{false, false, false, false}));
     EXPECT_TRUE(IsWindowEnabled(form->Option1[0].hwnd()));
     EXPECT_TRUE(IsWindowEnabled(form->Option1[1].hwnd()));

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "fake_system_support.h"
+#include "forms/message_loop.h"
 #include "forms/text.h"
 #include "ui/win32/form1.h"
 #include "ui/win32/license.h"
@@ -38,7 +39,7 @@ void PumpPending() {
             PostQuitMessage(static_cast<int>(msg.wParam));
             return;
         }
-        if (!win::Form::PreTranslate(msg)) {
+        if (!win::PreTranslate(msg)) {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
@@ -75,14 +76,14 @@ protected:
         // A quit message left by an earlier test would end the dialog's modal loop at once.
         DispatchPendingMessages();
         owner_.Load();
-        ASSERT_TRUE(owner_.Loaded());
+        ASSERT_TRUE((owner_.hwnd() != nullptr));
     }
-    void TearDown() override { win::Form::ModalShownHook() = nullptr; }
+    void TearDown() override { win::ModalShownHook() = nullptr; }
 
     // Runs `act` on every licence dialog once it is on the screen. A dialog that `act` leaves
     // open is a failure and is closed here, so that the test goes on.
     void OnShown(std::function<void(License&)> act) {
-        win::Form::ModalShownHook() = [this, act](win::Form& form) {
+        win::ModalShownHook() = [this, act](win::Form& form) {
             auto* dialog = dynamic_cast<License*>(&form);
             if (!dialog) {
                 ADD_FAILURE() << "a modal form other than the licence dialog";
@@ -91,7 +92,7 @@ protected:
             }
             ++shown_;
             act(*dialog);
-            if (dialog->Loaded()) {
+            if ((dialog->hwnd() != nullptr)) {
                 ADD_FAILURE() << "the dialog is still open";
                 dialog->Unload();
             }
@@ -137,7 +138,7 @@ TEST_F(LicenseDialog, ContinueAfterYesAccepts) {
         EXPECT_TRUE(s.continueEnabled);
         EXPECT_FALSE(s.accepted);
         Click(d.OKButton.hwnd());
-        EXPECT_FALSE(d.Loaded());
+        EXPECT_FALSE((d.hwnd() != nullptr));
     });
     EXPECT_TRUE(ConfirmThroughMainWindow());
     EXPECT_EQ(shown_, 1);
@@ -165,7 +166,7 @@ TEST_F(LicenseDialog, LoadingClearsAnEarlierAcceptance) {
     License dialog;
     OnShown([](License& d) {
         EXPECT_FALSE(AgreementAccepted);
-        d.Close();
+        SendMessageW(d.hwnd(), WM_CLOSE, 0, 0);
     });
     dialog.ShowModal(&owner_);
     EXPECT_EQ(shown_, 1);
@@ -183,7 +184,7 @@ TEST_F(LicenseDialog, NoAgainDisablesContinue) {
         ExpectDeclining(d);
         // A disabled "Continue" cannot accept.
         Click(d.OKButton.hwnd());
-        EXPECT_TRUE(d.Loaded());
+        EXPECT_TRUE((d.hwnd() != nullptr));
         EXPECT_FALSE(AgreementAccepted);
         Click(d.CancelButton.hwnd());
     });
@@ -195,7 +196,7 @@ TEST_F(LicenseDialog, CancelWithYesSelectedDeclines) {
         Click(d.Option2.hwnd());
         ASSERT_TRUE(IsWindowEnabled(d.OKButton.hwnd()));
         Click(d.CancelButton.hwnd());
-        EXPECT_FALSE(d.Loaded());
+        EXPECT_FALSE((d.hwnd() != nullptr));
     });
     EXPECT_FALSE(ConfirmThroughMainWindow());
     EXPECT_FALSE(AgreementAccepted);
@@ -205,13 +206,13 @@ TEST_F(LicenseDialog, CloseBoxDeclines) {
     OnShown([](License& d) {
         Click(d.Option2.hwnd());
         SendMessageW(d.hwnd(), WM_CLOSE, 0, 0);
-        EXPECT_FALSE(d.Loaded());
+        EXPECT_FALSE((d.hwnd() != nullptr));
     });
     EXPECT_FALSE(ConfirmThroughMainWindow());
     OnShown([](License& d) {
         Click(d.Option2.hwnd());
         SendMessageW(d.hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
-        EXPECT_FALSE(d.Loaded());
+        EXPECT_FALSE((d.hwnd() != nullptr));
     });
     EXPECT_FALSE(ConfirmThroughMainWindow());
     EXPECT_EQ(shown_, 2);
@@ -221,7 +222,7 @@ TEST_F(LicenseDialog, MainWindowTakesNoInputWhileOpen) {
     OnShown([this](License& d) {
         EXPECT_FALSE(IsWindowEnabled(owner_.hwnd()));
         EXPECT_EQ(GetWindow(d.hwnd(), GW_OWNER), owner_.hwnd());
-        d.Close();
+        SendMessageW(d.hwnd(), WM_CLOSE, 0, 0);
     });
     ConfirmThroughMainWindow();
     EXPECT_TRUE(IsWindowEnabled(owner_.hwnd()));
@@ -235,18 +236,18 @@ TEST_F(LicenseDialog, EnterAndEscapeNeitherAcceptNorClose) {
             SetFocus(focus);
             PressKey(focus, VK_RETURN);
             PressKey(focus, VK_ESCAPE);
-            ASSERT_TRUE(d.Loaded());
+            ASSERT_TRUE((d.hwnd() != nullptr));
             EXPECT_FALSE(AgreementAccepted);
         }
         SetFocus(d.Text1.hwnd());
         PressKey(d.Text1.hwnd(), VK_RETURN);
-        ASSERT_TRUE(d.Loaded());
+        ASSERT_TRUE((d.hwnd() != nullptr));
         EXPECT_FALSE(AgreementAccepted);
         // The multi-line text box hands Escape to the window as a close request, which
         // declines like the close box.
         PressKey(d.Text1.hwnd(), VK_ESCAPE);
         EXPECT_FALSE(AgreementAccepted);
-        if (d.Loaded()) Click(d.CancelButton.hwnd());
+        if ((d.hwnd() != nullptr)) Click(d.CancelButton.hwnd());
     });
     EXPECT_FALSE(ConfirmThroughMainWindow());
 }
@@ -272,7 +273,7 @@ TEST_F(LicenseDialog, WindowFrameCaptionAndSize) {
         GetClientRect(h, &client);
         EXPECT_EQ(client.right, d.ToPixels(7575));
         EXPECT_EQ(client.bottom, d.ToPixels(4110));
-        d.Close();
+        SendMessageW(d.hwnd(), WM_CLOSE, 0, 0);
     });
     ConfirmThroughMainWindow();
 }
@@ -286,7 +287,7 @@ TEST_F(LicenseDialog, OpensCentredOverItsOwner) {
         GetWindowRect(d.hwnd(), &r);
         EXPECT_NEAR((r.left + r.right) / 2, (ownerRect.left + ownerRect.right) / 2, 1);
         EXPECT_NEAR((r.top + r.bottom) / 2, (ownerRect.top + ownerRect.bottom) / 2, 1);
-        d.Close();
+        SendMessageW(d.hwnd(), WM_CLOSE, 0, 0);
     });
     ConfirmThroughMainWindow();
 }

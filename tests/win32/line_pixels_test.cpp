@@ -5,12 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "fake_system_support.h"
+#include "forms/handles.h"
 #include "support/cvline.h"
-#include "ui/twips.h"
+#include "forms/twips.h"
 #include "ui/win32/form1.h"
 #include "ui/win32/license.h"
 
@@ -32,6 +34,26 @@ COLORREF WindowPixel(HWND hwnd, int x, int y) {
     ReleaseDC(hwnd, dc);
     return c;
 }
+
+// The form's background as it paints it (from its persistent image) into a bitmap of our own.
+class ErasedBackground {
+public:
+    explicit ErasedBackground(HWND hwnd) {
+        RECT client;
+        GetClientRect(hwnd, &client);
+        win::ScopedGetDC screen(hwnd);
+        dc_.reset(CreateCompatibleDC(screen.get()));
+        bitmap_.reset(CreateCompatibleBitmap(screen.get(), client.right, client.bottom));
+        select_.emplace(dc_.get(), bitmap_.get());
+        SendMessageW(hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc_.get()), 0);
+    }
+    COLORREF Pixel(int x, int y) const { return GetPixel(dc_.get(), x, y); }
+
+private:
+    win::unique_hdc dc_;
+    win::unique_hbitmap bitmap_;
+    std::optional<win::ScopedSelect> select_;
+};
 
 // What the screen shows at a client pixel of `hwnd`, other windows included.
 COLORREF ScreenPixel(HWND hwnd, int x, int y) {
@@ -60,7 +82,7 @@ struct LineRows {
 
 LineRows RowsOf(win::Form& form, int y) {
     const int dpi = form.Dpi();
-    const int width = static_cast<int>(form.Width());
+    const int width = form.OuterWidth();
     return {y, TwipsToPixels(y, dpi), TwipsToPixels(y + 15, dpi), TwipsToPixels(100, dpi),
             TwipsToPixels(width - 200, dpi)};
 }
@@ -95,7 +117,8 @@ void ExpectLines(win::Form& form, const std::vector<int>& ys, const char* when) 
     for (int y : ys) {
         LineRows r = RowsOf(form, y);
         ASSERT_LT(r.xEnd, client.right) << "the line runs to the window's edge";
-        ExpectLine(r, [&](int x, int row) { return form.ImagePixel(x, row); }, "image");
+        const ErasedBackground image(form.hwnd());
+        ExpectLine(r, [&](int x, int row) { return image.Pixel(x, row); }, "image");
         ExpectLine(r, [&](int x, int row) { return WindowPixel(form.hwnd(), x, row); }, "window");
         ExpectLine(r, [&](int x, int row) { return ScreenPixel(form.hwnd(), x, row); }, "screen");
     }
@@ -110,11 +133,11 @@ protected:
         DispatchPendingMessages();
         for (int i = 0; i < 4; ++i) system_.AddPackage(i);
         form_.Show();
-        ASSERT_TRUE(form_.Visible());
+        ASSERT_TRUE(IsWindowVisible(form_.hwnd()));
         ASSERT_EQ(form_.Dpi(), 96) << "the test display runs at 96 dpi";
         Settle(form_.hwnd());
     }
-    void TearDown() override { win::Form::ModalShownHook() = nullptr; }
+    void TearDown() override { win::ModalShownHook() = nullptr; }
 
     FakeRunSystem system_;
     Form1 form_{system_};
@@ -161,7 +184,7 @@ TEST_F(LinePixels, LinesComeBackAfterMinimiseAndRestore) {
 
 TEST_F(LinePixels, LicenceDialogShowsItsTwoLines) {
     int shown = 0;
-    win::Form::ModalShownHook() = [&](win::Form& dialog) {
+    win::ModalShownHook() = [&](win::Form& dialog) {
         ++shown;
         Settle(dialog.hwnd());
         ExpectLines(dialog, kLicenceLines, "dialog shown");
@@ -169,7 +192,7 @@ TEST_F(LinePixels, LicenceDialogShowsItsTwoLines) {
                      RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
         Settle(dialog.hwnd());
         ExpectLines(dialog, kLicenceLines, "dialog redrawn");
-        dialog.Close();
+        SendMessageW(dialog.hwnd(), WM_CLOSE, 0, 0);
     };
     form_.ConfirmInstall();
     EXPECT_EQ(shown, 1);

@@ -92,7 +92,7 @@ class LocaleFontCodePage : public LocaleFont, public ::testing::WithParamInterfa
 TEST_P(LocaleFontCodePage, EveryControlGetsTahomaInTheUsersCharset) {
     FontForm form;
     form.Load();
-    ASSERT_TRUE(form.Loaded());
+    ASSERT_TRUE((form.hwnd() != nullptr));
     const HFONT formFont = FontOf(form.hwnd());
     const HFONT lineFont = FontOf(form.line.hwnd());
     const LONG height = LogFontOf(form.label.hwnd()).lfHeight;
@@ -238,7 +238,7 @@ TEST_F(LocaleFont, MainWindowAppliesItWhileLoading) {
     FakeRunSystem system;
     Form1 form(system);
     form.Load();
-    ASSERT_TRUE(form.Loaded());
+    ASSERT_TRUE((form.hwnd() != nullptr));
     EXPECT_FALSE(asked_.empty());
     ExpectControlFonts(form, L"Tahoma", 204);
     EXPECT_EQ(FontOf(form.hwnd()), nullptr);
@@ -248,7 +248,7 @@ TEST_F(LocaleFont, LicenceDialogAppliesItWhileLoading) {
     UseCodePage("932");
     License dialog;
     dialog.Load();
-    ASSERT_TRUE(dialog.Loaded());
+    ASSERT_TRUE((dialog.hwnd() != nullptr));
     ExpectControlFonts(dialog, L"Tahoma", 128);
     EXPECT_EQ(FontOf(dialog.hwnd()), nullptr);
     dialog.Unload();

@@ -7,7 +7,7 @@
 
 #include "fake_system_support.h"
 #include "forms/msgbox.h"
-#include "startup/run_options.h"
+#include "engine/run_options.h"
 #include "ui/win32/form1.h"
 #include "ui/win32/license.h"
 
@@ -17,13 +17,11 @@ namespace {
 class StartupWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        saved_ = Options();
-        Options() = RunOptions{};
         win::MessageBoxHook() = [this](const win::MessageBoxRequest& box) {
             boxes.push_back(box.text);
             return IDOK;
         };
-        win::Form::ModalShownHook() = [this](win::Form& shown) {
+        win::ModalShownHook() = [this](win::Form& shown) {
             ++licenceShown;
             if (auto* dialog = dynamic_cast<License*>(&shown)) SendMessageW(dialog->CancelButton.hwnd(), BM_CLICK, 0, 0);
         };
@@ -33,8 +31,7 @@ protected:
     void TearDown() override {
         form.Unload();
         win::MessageBoxHook() = nullptr;
-        win::Form::ModalShownHook() = nullptr;
-        Options() = saved_;
+        win::ModalShownHook() = nullptr;
         DispatchPendingMessages();
     }
 
@@ -44,7 +41,6 @@ protected:
     int licenceShown = 0;
 
 private:
-    RunOptions saved_;
 };
 
 TEST_F(StartupWindow, DeniedRightsDisableBothActionsAndTickTheFirstThreePrograms) {

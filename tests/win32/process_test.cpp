@@ -1,4 +1,5 @@
 #include "engine/win32/process.h"
+#include "engine/win32/run_system.h"
 
 #include <windows.h>
 
@@ -14,6 +15,12 @@
 
 namespace cvinst {
 namespace {
+
+WinRunSystem& Machine() {
+    static WinRunSystem machine;
+    return machine;
+}
+
 
 using ::testing::AnyOf;
 using ::testing::Eq;
@@ -175,7 +182,7 @@ TEST_F(MessagesDuringWait, AQuitSeenDuringTheWaitIsPostedAgain) {
 
 TEST(RunMsiExec, StartsTheSystemsInstallerAndGivesItsExitCode) {
     // A missing package: 1619 on Windows, 2 from Wine's msiexec.
-    const MsiResult r = RunMsiExec("/i \"C:\\no such folder\\CVMenu.msi\" /qn");
+    const MsiResult r = Machine().RunMsiExec("/i \"C:\\no such folder\\CVMenu.msi\" /qn");
     EXPECT_TRUE(r.started);
     EXPECT_THAT(r.exitCode, AnyOf(Eq(1619ul), Eq(2ul)));
 }
@@ -209,7 +216,7 @@ TEST_F(StartDetachedTest, RunsThePathWithBlanksAndNeverItsPrefix) {
                           TRUE));
     const std::string target = AtUtf8(L"Program Files\\target.exe");
 
-    ASSERT_TRUE(StartDetached(target, " /REGISTERCOM", SW_HIDE));
+    ASSERT_TRUE(Machine().StartProcess(target, " /REGISTERCOM"));
 
     const std::wstring ran = At(L"Program Files\\target.exe.ran");
     const std::wstring decoyRan = At(L"Program.exe.ran");
@@ -222,8 +229,8 @@ TEST_F(StartDetachedTest, RunsThePathWithBlanksAndNeverItsPrefix) {
 TEST_F(StartDetachedTest, AMissingProgramIsNotStarted) {
     MakeFolder(L"Program Files");
     ASSERT_TRUE(CopyFileW(Tool(L"marker.exe").c_str(), At(L"Program.exe").c_str(), TRUE));
-    EXPECT_FALSE(StartDetached(AtUtf8(L"Program Files\\target.exe"), " /REGISTERCOM", SW_HIDE));
-    EXPECT_FALSE(StartDetached("", " /REGISTERCOM", SW_HIDE));
+    EXPECT_FALSE(Machine().StartProcess(AtUtf8(L"Program Files\\target.exe"), " /REGISTERCOM"));
+    EXPECT_FALSE(Machine().StartProcess("", " /REGISTERCOM"));
 }
 
 // FindFile -----------------------------------------------------------------------------------
@@ -239,42 +246,42 @@ protected:
 };
 
 TEST_F(FindFileTest, GivesTheNameAsStoredWithoutItsFolder) {
-    EXPECT_EQ(FindFile(AtUtf8(L"CVMenu.exe")), "CVMenu.exe");
-    EXPECT_EQ(FindFile(AtUtf8(L"cvmenu.EXE")), "CVMenu.exe");
+    EXPECT_EQ(Machine().FindFile(AtUtf8(L"CVMenu.exe")), "CVMenu.exe");
+    EXPECT_EQ(Machine().FindFile(AtUtf8(L"cvmenu.EXE")), "CVMenu.exe");
 }
 
 TEST_F(FindFileTest, AFolderMatches) {
-    EXPECT_EQ(FindFile(AtUtf8(L"Corvane Menu")), "Corvane Menu");
-    EXPECT_EQ(FindFile(AtUtf8(L"CORVANE MENU")), "Corvane Menu");
+    EXPECT_EQ(Machine().FindFile(AtUtf8(L"Corvane Menu")), "Corvane Menu");
+    EXPECT_EQ(Machine().FindFile(AtUtf8(L"CORVANE MENU")), "Corvane Menu");
 }
 
 TEST_F(FindFileTest, WildcardsMatchAsTheSystemDefinesThem) {
-    EXPECT_EQ(FindFile(AtUtf8(L"*.cvm")), "start.cvm");
-    EXPECT_EQ(FindFile(AtUtf8(L"CV?enu.exe")), "CVMenu.exe");
-    EXPECT_EQ(FindFile(AtUtf8(L"*.msi")), "");
+    EXPECT_EQ(Machine().FindFile(AtUtf8(L"*.cvm")), "start.cvm");
+    EXPECT_EQ(Machine().FindFile(AtUtf8(L"CV?enu.exe")), "CVMenu.exe");
+    EXPECT_EQ(Machine().FindFile(AtUtf8(L"*.msi")), "");
 }
 
 TEST_F(FindFileTest, NothingMatchingGivesEmptyText) {
-    EXPECT_EQ(FindFile(""), "");
-    EXPECT_EQ(FindFile(AtUtf8(L"CVWork.exe")), "");
-    EXPECT_EQ(FindFile(AtUtf8(L"No Folder\\CVMenu.exe")), "");
-    EXPECT_EQ(FindFile(AtUtf8(L"CVMenu.exe\\start.cvm")), "");
-    EXPECT_EQ(FindFile(AtUtf8(L"a<|>b")), "");
+    EXPECT_EQ(Machine().FindFile(""), "");
+    EXPECT_EQ(Machine().FindFile(AtUtf8(L"CVWork.exe")), "");
+    EXPECT_EQ(Machine().FindFile(AtUtf8(L"No Folder\\CVMenu.exe")), "");
+    EXPECT_EQ(Machine().FindFile(AtUtf8(L"CVMenu.exe\\start.cvm")), "");
+    EXPECT_EQ(Machine().FindFile(AtUtf8(L"a<|>b")), "");
 }
 
 TEST_F(FindFileTest, NamesPassThroughTheAnsiCodePage) {
     if (GetACP() != 1252) GTEST_SKIP() << "needs the Western ANSI code page";
     MakeFile(L"Caf\u00e9.txt");
-    EXPECT_EQ(FindFile(AtUtf8(L"CAF\u00c9.TXT")), "Caf\xC3\xA9.txt");
+    EXPECT_EQ(Machine().FindFile(AtUtf8(L"CAF\u00c9.TXT")), "Caf\xC3\xA9.txt");
 }
 
 // Folders and error texts ------------------------------------------------------------------------
 
 TEST(InstallerFolder, IsTheRunningProgramsFolderWithoutTrailingBackslash) {
-    const std::string folder = InstallerFolder();
+    const std::string folder = Machine().InstallerFolder();
     ASSERT_FALSE(folder.empty());
     EXPECT_NE(folder.back(), '\\');
-    EXPECT_EQ(FindFile(folder + "\\win32_tests.exe"), "win32_tests.exe");
+    EXPECT_EQ(Machine().FindFile(folder + "\\win32_tests.exe"), "win32_tests.exe");
 }
 
 class SetCurrentFolderTest : public TempFolderTest {
@@ -297,36 +304,36 @@ protected:
 
 TEST_F(SetCurrentFolderTest, ChangesFolderAndDrive) {
     MakeFolder(L"Setup Folder");
-    SetCurrentFolder(Utf8(ToolsDir()));
+    Machine().SetCurrentFolder(Utf8(ToolsDir()));
     EXPECT_EQ(CompareStringOrdinal(Current().c_str(), -1, ToolsDir().c_str(), -1, TRUE),
               CSTR_EQUAL);
 
-    SetCurrentFolder(AtUtf8(L"Setup Folder"));
+    Machine().SetCurrentFolder(AtUtf8(L"Setup Folder"));
     EXPECT_EQ(CompareStringOrdinal(Current().c_str(), -1, At(L"Setup Folder").c_str(), -1, TRUE),
               CSTR_EQUAL);
-    EXPECT_EQ(FindFile("..\\setup folder"), "Setup Folder");
+    EXPECT_EQ(Machine().FindFile("..\\setup folder"), "Setup Folder");
 }
 
 TEST_F(SetCurrentFolderTest, AMissingFolderLeavesTheCurrentOne) {
-    SetCurrentFolder(Utf8(dir_));
-    SetCurrentFolder(AtUtf8(L"No Such Folder"));
-    SetCurrentFolder("");
+    Machine().SetCurrentFolder(Utf8(dir_));
+    Machine().SetCurrentFolder(AtUtf8(L"No Such Folder"));
+    Machine().SetCurrentFolder("");
     EXPECT_EQ(CompareStringOrdinal(Current().c_str(), -1, dir_.c_str(), -1, TRUE), CSTR_EQUAL);
 }
 
 TEST(SystemErrorText, DescribesCodesWithoutTheClosingLineBreak) {
     for (unsigned long code : {2ul, 5ul, 1603ul, 1619ul}) {
-        const std::string text = SystemErrorText(code);
+        const std::string text = Machine().ErrorText(code);
         EXPECT_FALSE(text.empty()) << code;
         ASSERT_FALSE(text.empty());
         EXPECT_NE(text.back(), '\n') << code;
         EXPECT_NE(text.back(), '\r') << code;
     }
-    EXPECT_NE(SystemErrorText(2), SystemErrorText(5));
+    EXPECT_NE(Machine().ErrorText(2), Machine().ErrorText(5));
 }
 
 TEST(SystemErrorText, IsEmptyForACodeWithoutText) {
-    EXPECT_EQ(SystemErrorText(0x2000FFFFul), "");
+    EXPECT_EQ(Machine().ErrorText(0x2000FFFFul), "");
 }
 
 }  // namespace

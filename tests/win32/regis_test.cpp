@@ -172,10 +172,10 @@ TEST_P(RegWriteRejected, WritesNothingAndLeavesAnOldValueAlone) {
 
 INSTANTIATE_TEST_SUITE_P(
     Values, RegWriteRejected,
-    ::testing::Values(std::make_pair(kRegDword, RegValue(std::string("abc"))),
-                      std::make_pair(kRegDword, RegValue(std::string("4294967296"))),
-                      std::make_pair(kRegDword, RegValue(std::string("12abc"))),
-                      std::make_pair(kRegDword, RegValue()),
+    ::testing::Values(std::make_pair(static_cast<unsigned long>(REG_DWORD), RegValue(std::string("abc"))),
+                      std::make_pair(static_cast<unsigned long>(REG_DWORD), RegValue(std::string("4294967296"))),
+                      std::make_pair(static_cast<unsigned long>(REG_DWORD), RegValue(std::string("12abc"))),
+                      std::make_pair(static_cast<unsigned long>(REG_DWORD), RegValue()),
                       std::make_pair(static_cast<unsigned long>(REG_EXPAND_SZ),
                                      RegValue(std::string("abc"))),
                       std::make_pair(static_cast<unsigned long>(REG_BINARY),

@@ -3,27 +3,83 @@
 #include <windows.h>
 
 #include "engine/win32/process.h"
+#include "forms/handles.h"
+#include "forms/text.h"
+#include "support/strings.h"
 #include "support/win32/regis.h"
 
 namespace cvinst {
 
-std::string WinRunSystem::InstallerFolder() { return cvinst::InstallerFolder(); }
+namespace {
 
-void WinRunSystem::SetCurrentFolder(const std::string& folder) { cvinst::SetCurrentFolder(folder); }
+std::wstring FormatFrom(DWORD source, HMODULE module, DWORD code) {
+    wchar_t* buffer = nullptr;
+    const DWORD n = FormatMessageW(
+        source | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS, module, code, 0,
+        reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text;
+    if (n != 0 && buffer) text.assign(buffer, n);
+    if (buffer) LocalFree(buffer);
+    return text;
+}
+
+}  // namespace
+
+std::string WinRunSystem::InstallerFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0) return {};
+        if (n < path.size()) {
+            path.resize(n);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    const size_t slash = path.find_last_of(L'\\');
+    path.resize(slash == std::wstring::npos ? 0 : slash);
+    return win::Utf8(path);
+}
+
+void WinRunSystem::SetCurrentFolder(const std::string& folder) {
+    SetCurrentDirectoryW(win::Wide(folder).c_str());
+}
 
 std::string WinRunSystem::ProgramFilesDir() {
     return RegReadText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
                        "ProgramFilesDir", "");
 }
 
-std::string WinRunSystem::FindFile(const std::string& path) { return cvinst::FindFile(path); }
-
-MsiResult WinRunSystem::RunMsiExec(const std::string& arguments) { return cvinst::RunMsiExec(arguments); }
-
-bool WinRunSystem::StartProcess(const std::string& exePath, const std::string& arguments) {
-    return StartDetached(exePath, arguments, SW_SHOWMINIMIZED);
+std::string WinRunSystem::FindFile(const std::string& path) {
+    WIN32_FIND_DATAA data{};
+    const win::unique_hfind find(FindFirstFileA(win::AnsiFromUtf8(path).c_str(), &data));
+    if (!find) return {};
+    return win::Utf8FromAnsi(CutAtNul(std::string_view(data.cFileName, sizeof data.cFileName)));
 }
 
-std::string WinRunSystem::ErrorText(unsigned long code) { return SystemErrorText(code); }
+MsiResult WinRunSystem::RunMsiExec(const std::string& arguments) {
+    const std::wstring folder = SystemFolder();
+    if (folder.empty()) return {};
+    const std::wstring msiexec = folder + L"\\msiexec.exe";
+    return RunAndWait(msiexec, L"\"" + msiexec + L"\" " + win::Wide(arguments));
+}
+
+bool WinRunSystem::StartProcess(const std::string& exePath, const std::string& arguments) {
+    return StartProgram(win::Wide(exePath), win::Wide(QuoteStr(exePath) + arguments),
+                        SW_SHOWMINIMIZED);
+}
+
+std::string WinRunSystem::ErrorText(unsigned long code) {
+    std::wstring text = FormatFrom(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code);
+    if (text.empty()) {
+        // The installer's own codes are described in msi.dll's message table.
+        if (HMODULE msi = LoadLibraryExW(L"msi.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
+            text = FormatFrom(FORMAT_MESSAGE_FROM_HMODULE, msi, code);
+            FreeLibrary(msi);
+        }
+    }
+    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n')) text.pop_back();
+    return win::Utf8(text);
+}
 
 }  // namespace cvinst

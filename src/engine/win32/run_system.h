@@ -3,15 +3,23 @@
 
 namespace cvinst {
 
-// The run's view of the real machine: the registry, the file system and msiexec.
+// The run's view of the real machine: the registry, the file system and the system's msiexec.
 class WinRunSystem : public RunSystem {
 public:
+    // The folder of the running executable, without a trailing backslash.
     std::string InstallerFolder() override;
+    // Makes the folder, and its drive, current; failures are ignored.
     void SetCurrentFolder(const std::string& folder) override;
     std::string ProgramFilesDir() override;
+    // The name, as stored on disk, of the first entry matching `path` (wildcards allowed; a folder
+    // matches too); "" when nothing does.
     std::string FindFile(const std::string& path) override;
+    // Runs the system folder's own msiexec, never one found on the search path.
     MsiResult RunMsiExec(const std::string& arguments) override;
+    // Starts the program by its full path, quoted, with `arguments` appended, shown minimised.
     bool StartProcess(const std::string& exePath, const std::string& arguments) override;
+    // The system's description of an error code (msiexec's own codes included), without the
+    // line break that ends it; "" when there is none.
     std::string ErrorText(unsigned long code) override;
 };
 

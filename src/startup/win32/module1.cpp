@@ -6,7 +6,6 @@
 #include "forms/msgbox.h"
 #include "startup/cmdline.h"
 #include "startup/exit_codes.h"
-#include "startup/run_options.h"
 #include "startup/win32/environment.h"
 #include "ui/win32/form1.h"
 
@@ -23,15 +22,26 @@ void ApplyEnvironmentCheck(Form1& form, bool allowed) {
 
 namespace {
 
-int ExitStatusOf(const Form1& form) {
-    if (!form.RunAttempted) return exitcode::NothingToRun;
-    const RunReport& run = form.LastRun;
-    switch (run.outcome) {
+// The main window's controls as an accepted command line sets them.
+class WindowControls : public CommandLineControls {
+public:
+    explicit WindowControls(Form1& form) : form_(form) {}
+    void ChkAll(int state) override { form_.ChkAll(state); }
+    void SetProgramCheck(int index, int value) override { form_.Check1[index].SetValue(value); }
+    bool ActionEnabled(int index) override { return form_.Option1[index].Enabled(); }
+    void SelectAction(int index) override { form_.Option1[index].SetValue(true); }
+
+private:
+    Form1& form_;
+};
+
+int ExitStatusOf(const std::optional<RunReport>& run) {
+    if (!run) return exitcode::NothingToRun;
+    switch (run->outcome) {
     case RunOutcome::Completed:
-        if (run.restartStarted) return exitcode::RebootInitiated;
-        return run.restartRequired ? exitcode::RebootRequired : exitcode::Success;
+        if (run->restartStarted) return exitcode::RebootInitiated;
+        return run->restartRequired ? exitcode::RebootRequired : exitcode::Success;
     case RunOutcome::Cancelled:
-        return exitcode::UserCancelled;
     case RunOutcome::Declined:
         return exitcode::UserCancelled;
     case RunOutcome::Failed:
@@ -42,39 +52,39 @@ int ExitStatusOf(const Form1& form) {
 
 }  // namespace
 
-int Main(const std::string& argumentText, bool& interactive) {
-    interactive = false;
+MainResult Main(const std::string& argumentText) {
     static WinRunSystem system;
     static Form1 form(system);
     form.Load();
     CheckEnvironment(form);
 
     if (argumentText.empty()) {
-        Options().Unattended = false;
         form.Show();
-        interactive = true;
-        return exitcode::Success;
+        return {exitcode::Success, true};
     }
 
-    if (argumentText.find('?') != std::string::npos) {
+    if (IsHelpRequest(argumentText)) {
         ShowCommandLineHelp(form);
         form.Unload();
-        return exitcode::Success;
+        return {exitcode::Success, false};
     }
 
-    ParseResult parsed = ParseCommandLine(argumentText, Options(), form);
-    if (!parsed.ok) {
-        win::ShowMessageBox(nullptr, parsed.message, MB_OK | MB_ICONEXCLAMATION, kCommandLineErrorTitle);
+    WindowControls controls(form);
+    const Acceptance accepted = AcceptCommandLine(argumentText, controls);
+    if (!accepted.ok) {
+        win::ShowMessageBox(nullptr, accepted.message, MB_OK | MB_ICONEXCLAMATION,
+                            kCommandLineErrorTitle);
         form.Unload();
-        if (parsed.error == CommandLineError::CommandInvalid && Options().RightsDenied)
-            return exitcode::AccessDenied;
-        return exitcode::InvalidCommandLine;
+        return {accepted.rightsDenied ? exitcode::AccessDenied : exitcode::InvalidCommandLine,
+                false};
     }
 
-    Options().Unattended = true;
-    if (Options().ShowWindow) form.Show();
+    RunOptions options = accepted.request.options;
+    options.Unattended = true;
+    form.SetRunOptions(options);
+    if (accepted.request.ShowWindow) form.Show();
     form.Command1_Click();
-    return ExitStatusOf(form);
+    return {ExitStatusOf(form.LastRun), false};
 }
 
 }  // namespace cvinst

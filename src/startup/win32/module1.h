@@ -5,10 +5,16 @@ namespace cvinst {
 
 class Form1;
 
+// What the program's entry decided: the exit status, and whether the main window was shown for
+// an interactive session, whose message loop the caller then runs.
+struct MainResult {
+    int exitStatus = 0;
+    bool interactive = false;
+};
+
 // The program's entry: loads the main window, checks the environment and runs the mode the
-// argument text asks for. Returns the process exit status; `interactive` tells the caller to
-// run the message loop for the shown window.
-int Main(const std::string& argumentText, bool& interactive);
+// argument text asks for.
+MainResult Main(const std::string& argumentText);
 
 // Disables both actions (and ticks Menu, Workstation and Personal Server) when the user may
 // not change machine-wide settings.

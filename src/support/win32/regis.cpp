@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "engine/paths.h"
+#include "support/strings.h"
 #include "forms/handles.h"
 #include "forms/text.h"
 

@@ -4,10 +4,9 @@
 
 #include "engine/catalogue.h"
 #include "forms/msgbox.h"
-#include "startup/run_options.h"
-#include "support/cvline.h"
 #include "support/win32/locale_font.h"
 #include "ui/profile.h"
+#include "ui/win32/form_lines.h"
 #include "ui/win32/license.h"
 #include "ui/win32/version.h"
 
@@ -36,10 +35,7 @@ Form1::Form1(RunSystem& system)
 }
 
 void Form1::Form_Load() {
-    for (float y : {40.0f, 400.0f, 1850.0f, 2225.0f, 3875.0f, 4325.0f}) {
-        CVLine line;
-        line.InitCVLine(100, y, *this, false, true, 0);
-    }
+    DrawSeparatorLines(*this, {40, 400, 1850, 2225, 3875, 4325});
     Option1[0].SetCaption(kInstallCaption);
     Option1[1].SetCaption(kUninstallCaption);
     win::SetAppTitle(ProgramTitle());
@@ -62,11 +58,10 @@ void Form1::ApplyProfile() {
 }
 
 void Form1::ChkPackages() {
-    cvinst::ChkPackages(system_.InstallerFolder(), Options().Unattended,
-                        [this](const std::string& path) { return system_.FindFile(path); }, *this);
-    bool any = false;
-    for (auto& box : Check1) any = any || box.Enabled();
-    if (!any && !Options().Unattended) Label2.SetCaption(kNoPackages);
+    const bool any = cvinst::ChkPackages(
+        system_.InstallerFolder(), options_.Unattended,
+        [this](const std::string& path) { return system_.FindFile(path); }, *this);
+    if (!any && !options_.Unattended) Label2.SetCaption(kNoPackages);
 }
 
 bool Form1::NothingSelected() {
@@ -84,12 +79,11 @@ void Form1::Command1_Click() {
         else if (Option1[1].Value())
             InstallCW(false);
     }
-    if (Options().Unattended) Unload();
+    if (options_.Unattended) Unload();
 }
 
-void Form1::InstallCW(bool cwInst) {
-    RunAttempted = true;
-    LastRun = cvinst::InstallCW(cwInst, Options(), *this, system_);
+void Form1::InstallCW(bool install) {
+    LastRun = cvinst::InstallCW(install, options_, *this, system_);
 }
 
 void Form1::Option1_Click(int) { ApplyProfile(); }
@@ -105,8 +99,8 @@ void Form1::Check2_Click() {
 
 void Form1::Command3_Click() { Unload(); }
 
-void Form1::ChkAll(int CWChk) {
-    for (auto& box : Check1) box.SetValue(CWChk == 1 && !box.Enabled() ? 0 : CWChk);
+void Form1::ChkAll(int state) {
+    for (auto& box : Check1) box.SetValue(state == 1 && !box.Enabled() ? 0 : state);
 }
 
 bool Form1::Form_QueryUnload() { return !running_; }
@@ -134,8 +128,8 @@ void Form1::EnableCmds(bool enabled) {
     SetCloseEnabled(enabled);
 }
 
-void Form1::Sata(std::string_view vStr) {
-    Label2.SetCaption(vStr);
+void Form1::Sata(std::string_view text) {
+    Label2.SetCaption(text);
     if (Label2.hwnd())
         RedrawWindow(Label2.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
@@ -151,14 +145,9 @@ void Form1::ShowError(std::string_view text) {
 }
 
 void Form1::SetProgramEnabled(int index, bool enabled) { Check1[index].SetEnabled(enabled); }
-bool Form1::ProgramEnabled(int index) { return Check1[index].Enabled(); }
 void Form1::DisableActions() {
     Option1[0].SetEnabled(false);
     Option1[1].SetEnabled(false);
 }
-
-void Form1::SetProgramCheck(int index, int value) { Check1[index].SetValue(value); }
-bool Form1::ActionEnabled(int index) { return Option1[index].Enabled(); }
-void Form1::SelectAction(int index) { Option1[index].SetValue(true); }
 
 }  // namespace cvinst

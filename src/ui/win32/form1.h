@@ -1,19 +1,17 @@
 #pragma once
 // The main window: the action profiles, the program boxes, the action button and the status line.
 #include <array>
+#include <optional>
 #include <string_view>
 
 #include "engine/install_run.h"
 #include "engine/packages.h"
+#include "engine/run_options.h"
 #include "forms/form.h"
-#include "startup/cmdline.h"
 
 namespace cvinst {
 
-class Form1 : public win::Form,
-              public RunWindow,
-              public PackageControls,
-              public CommandLineControls {
+class Form1 : public win::Form, public RunWindow, public PackageControls {
 public:
     explicit Form1(RunSystem& system);
 
@@ -27,22 +25,25 @@ public:
     win::PushButton Command3;
 
     bool RunDone = false;
-    // What the last run did; the unattended start turns it into the exit status.
-    RunReport LastRun;
-    bool RunAttempted = false;
+    // What the last run did; none when no run was started (nothing usable was selected).
+    std::optional<RunReport> LastRun;
+
+    // How the next runs go; an interactive start keeps the defaults.
+    void SetRunOptions(const RunOptions& options) { options_ = options; }
 
     void Command1_Click();
     void Option1_Click(int index);
     void Check1_Click(int index);
     void Check2_Click();
     void Command3_Click();
-    void InstallCW(bool cwInst);
+    void InstallCW(bool install);
+    void ChkAll(int state);
 
     // RunWindow
     bool ConfirmInstall() override;
     bool ConfirmRemoval() override;
     void EnableCmds(bool enabled) override;
-    void Sata(std::string_view vStr) override;
+    void Sata(std::string_view text) override;
     int ProgramCheck(int index) override;
     void FocusExit() override;
     void SetRunDone(bool done) override;
@@ -50,16 +51,7 @@ public:
 
     // PackageControls
     void SetProgramEnabled(int index, bool enabled) override;
-    bool ProgramEnabled(int index) override;
     void DisableActions() override;
-
-    // CommandLineControls (ChkAll is also the window's own)
-    void ChkAll(int CWChk) override;
-    void SetProgramCheck(int index, int value) override;
-    bool ActionEnabled(int index) override;
-    void SelectAction(int index) override;
-
-    bool Running() const { return running_; }
 
 protected:
     void Form_Load() override;
@@ -72,6 +64,7 @@ private:
     void ChkPackages();
 
     RunSystem& system_;
+    RunOptions options_;
     bool running_ = false;
 };
 

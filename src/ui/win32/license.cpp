@@ -2,9 +2,10 @@
 
 #include <windows.h>
 
+#include "forms/resources.h"
 #include "forms/text.h"
-#include "support/cvline.h"
 #include "support/win32/locale_font.h"
+#include "ui/win32/form_lines.h"
 
 namespace cvinst {
 
@@ -19,31 +20,20 @@ License::License()
       OKButton(*this, 6225, 3615, 1215, 375, "Continue") {
     win::OptionButton::Group({&Option1, &Option2});
     OKButton.SetEnabled(false);
-    Option1.onClick = [this] { Option1_Click(); };
-    Option2.onClick = [this] { Option2_Click(); };
+    Option1.onClick = [this] { Option_Click(); };
+    Option2.onClick = [this] { Option_Click(); };
     OKButton.onClick = [this] { OKButton_Click(); };
     CancelButton.onClick = [this] { CancelButton_Click(); };
 }
 
 void License::Form_Load() {
-    for (float y : {3030.0f, 3450.0f}) {
-        CVLine line;
-        line.InitCVLine(100, y, *this, false, true, 0);
-    }
+    DrawSeparatorLines(*this, {3030, 3450});
     AgreementAccepted = false;
     ApplyFormFont(*this);
     LoadAgreementText();
 }
 
-std::string AgreementText() {
-    HMODULE module = GetModuleHandleW(nullptr);
-    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(101), L"CUSTOM");
-    if (!found) return {};
-    HGLOBAL loaded = LoadResource(module, found);
-    const void* data = loaded ? LockResource(loaded) : nullptr;
-    if (!data) return {};
-    return win::Utf8FromAnsi(std::string_view(static_cast<const char*>(data), SizeofResource(module, found)));
-}
+std::string AgreementText() { return win::Utf8FromAnsi(win::ResourceBytes(L"CUSTOM", 101)); }
 
 void License::LoadAgreementText() {
     try {
@@ -53,8 +43,7 @@ void License::LoadAgreementText() {
     }
 }
 
-void License::Option1_Click() { OKButton.SetEnabled(Option2.Value() && !Option1.Value()); }
-void License::Option2_Click() { OKButton.SetEnabled(Option2.Value() && !Option1.Value()); }
+void License::Option_Click() { OKButton.SetEnabled(Option2.Value() && !Option1.Value()); }
 
 void License::OKButton_Click() {
     AgreementAccepted = true;

@@ -16,8 +16,8 @@ public:
     win::PushButton CancelButton;
     win::PushButton OKButton;
 
-    void Option1_Click();
-    void Option2_Click();
+    // The click of either answer (Option1_Click and Option2_Click do the same).
+    void Option_Click();
     void OKButton_Click();
     void CancelButton_Click();
 

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "forms/resources.h"
 #include "ui/profile.h"
 
 namespace cvinst {
@@ -12,16 +13,12 @@ namespace cvinst {
 // setup program must not load one from its own folder.
 std::string ProgramTitle() {
     unsigned major = 0, minor = 0;
-    HMODULE module = GetModuleHandleW(nullptr);
-    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(VS_VERSION_INFO), MAKEINTRESOURCEW(16));
-    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
-    const auto* data = loaded ? static_cast<const unsigned char*>(LockResource(loaded)) : nullptr;
-    DWORD size = found ? SizeofResource(module, found) : 0;
+    const std::string_view data = win::ResourceBytes(RT_VERSION, VS_VERSION_INFO);
     // wLength, wValueLength, wType, L"VS_VERSION_INFO\0", padding to 32 bits, VS_FIXEDFILEINFO.
     constexpr size_t kFixedOffset = (6 + sizeof(L"VS_VERSION_INFO") + 3) & ~size_t{3};
-    if (data && size >= kFixedOffset + sizeof(VS_FIXEDFILEINFO)) {
+    if (data.size() >= kFixedOffset + sizeof(VS_FIXEDFILEINFO)) {
         VS_FIXEDFILEINFO info;
-        std::memcpy(&info, data + kFixedOffset, sizeof(info));
+        std::memcpy(&info, data.data() + kFixedOffset, sizeof(info));
         if (info.dwSignature == 0xFEEF04BD) {
             major = HIWORD(info.dwFileVersionMS);
             minor = LOWORD(info.dwFileVersionMS);
