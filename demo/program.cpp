@@ -16,8 +16,7 @@ constexpr wchar_t kTitle[] = L"Corvane Personal Server";
 #error "define CVDEMO_MENU, CVDEMO_WORK or CVDEMO_PSERV"
 #endif
 
-LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
-{
+LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_PAINT: {
         PAINTSTRUCT ps;
@@ -36,20 +35,17 @@ LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp)
     return DefWindowProcW(wnd, msg, wp, lp);
 }
 
-int ShowWindowUntilClosed(HINSTANCE inst, int show)
-{
+int ShowWindowUntilClosed(HINSTANCE inst, int show) {
     WNDCLASSW wc{};
     wc.lpfnWndProc = WndProc;
     wc.hInstance = inst;
     wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = L"CorvaneDemoWindow";
-    if (!RegisterClassW(&wc))
-        return 1;
+    if (!RegisterClassW(&wc)) return 1;
     HWND wnd = CreateWindowW(wc.lpszClassName, kTitle, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                              CW_USEDEFAULT, 320, 120, nullptr, nullptr, inst, nullptr);
-    if (!wnd)
-        return 1;
+    if (!wnd) return 1;
     ShowWindow(wnd, show);
     UpdateWindow(wnd);
     MSG msg;
@@ -63,25 +59,20 @@ int ShowWindowUntilClosed(HINSTANCE inst, int show)
 #if defined(CVDEMO_PSERV)
 // The installer starts the server with " /REGISTERCOM" appended to an unquoted path, so the
 // switch is looked for anywhere in the raw command line rather than in parsed arguments.
-bool WantsRegistration()
-{
+bool WantsRegistration() {
     constexpr wchar_t kSwitch[] = L"/REGISTERCOM";
     for (const wchar_t* p = GetCommandLineW(); *p; ++p) {
         size_t i = 0;
-        while (kSwitch[i] && std::towupper(p[i]) == static_cast<wint_t>(kSwitch[i]))
-            ++i;
-        if (!kSwitch[i])
-            return true;
+        while (kSwitch[i] && std::towupper(p[i]) == static_cast<wint_t>(kSwitch[i])) ++i;
+        if (!kSwitch[i]) return true;
     }
     return false;
 }
 
-int Register()
-{
+int Register() {
     wchar_t path[MAX_PATH];
     DWORD len = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    if (len == 0 || len >= MAX_PATH)
-        return 2;
+    if (len == 0 || len >= MAX_PATH) return 2;
     HKEY key;
     if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Corvane\\Personal Server", 0, nullptr, 0,
                         KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
@@ -90,7 +81,8 @@ int Register()
     DWORD type = 0;
     DWORD size = sizeof count;
     if (RegQueryValueExW(key, L"RegisterCount", nullptr, &type, reinterpret_cast<BYTE*>(&count),
-                         &size) != ERROR_SUCCESS || type != REG_DWORD || size != sizeof count)
+                         &size) != ERROR_SUCCESS ||
+        type != REG_DWORD || size != sizeof count)
         count = 0;
     ++count;
     int rc = 0;
@@ -104,13 +96,11 @@ int Register()
 }
 #endif
 
-} // namespace
+}  // namespace
 
-int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int show)
-{
+int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int show) {
 #if defined(CVDEMO_PSERV)
-    if (WantsRegistration())
-        return Register();
+    if (WantsRegistration()) return Register();
 #endif
     return ShowWindowUntilClosed(inst, show);
 }

@@ -34,16 +34,17 @@ double TimeToWindow(const std::wstring& exe) {
     std::wstring line = L"\"" + exe + L"\"";
     created.clear();
     double start = NowMs();
-    if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
-                        &si, &pi))
+    if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                        nullptr, nullptr, &si, &pi))
         return -1;
     watchedPid = pi.dwProcessId;
-    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_CREATE, nullptr, OnCreate,
-                                         pi.dwProcessId, 0, WINEVENT_OUTOFCONTEXT);
+    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_CREATE, nullptr,
+                                         OnCreate, pi.dwProcessId, 0, WINEVENT_OUTOFCONTEXT);
     ResumeThread(pi.hThread);
     double elapsed = -1;
     while (NowMs() - start < 30000) {
-        if (MsgWaitForMultipleObjects(1, &pi.hProcess, FALSE, 1, QS_ALLINPUT) == WAIT_OBJECT_0) break;
+        if (MsgWaitForMultipleObjects(1, &pi.hProcess, FALSE, 1, QS_ALLINPUT) == WAIT_OBJECT_0)
+            break;
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
         if (AnyShown()) {
@@ -76,12 +77,12 @@ int wmain(int argc, wchar_t** argv) {
             if (i > 0) times[static_cast<size_t>(p)].push_back(t);
         }
     double program = Percentile(times[0], 0.5), baseline = Percentile(times[1], 0.5);
-    std::printf("startup rounds=%d program_median_ms=%.1f baseline_median_ms=%.1f ratio=%.3f\n", rounds, program,
-                baseline, baseline > 0 ? program / baseline : 0.0);
+    std::printf("startup rounds=%d program_median_ms=%.1f baseline_median_ms=%.1f ratio=%.3f\n",
+                rounds, program, baseline, baseline > 0 ? program / baseline : 0.0);
     for (int p = 2; p < programs; ++p) {
         double other = Percentile(times[static_cast<size_t>(p)], 0.5);
-        std::printf("startup other=%d other_median_ms=%.1f program_to_other_ratio=%.3f\n", p - 1, other,
-                    other > 0 ? program / other : 0.0);
+        std::printf("startup other=%d other_median_ms=%.1f program_to_other_ratio=%.3f\n", p - 1,
+                    other, other > 0 ? program / other : 0.0);
     }
     return 0;
 }

@@ -7,10 +7,10 @@
 namespace cvinst {
 
 struct Program {
-    char letter;                // command-line letter of "/P:"
-    std::string_view name;      // display name, also its folder under Program Files
-    std::string_view package;   // package file beside the installer
-    std::string_view marker;    // file whose presence in its folder means "installed"
+    char letter;               // command-line letter of "/P:"
+    std::string_view name;     // display name, also its folder under Program Files
+    std::string_view package;  // package file beside the installer
+    std::string_view marker;   // file whose presence in its folder means "installed"
 };
 
 inline constexpr int kProgramCount = 4;

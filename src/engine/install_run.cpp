@@ -25,8 +25,7 @@ template <class Step>
 void Ignoring(Step&& step) noexcept {
     try {
         step();
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 class Run {
@@ -231,8 +230,7 @@ std::string InstallerParameters(const std::string& installerParams) {
     return " " + installerParams;
 }
 
-RunReport InstallCW(bool install, const RunOptions& options, RunWindow& window,
-                    RunSystem& system) {
+RunReport InstallCW(bool install, const RunOptions& options, RunWindow& window, RunSystem& system) {
     return Run(install, options, window, system).Execute();
 }
 

@@ -20,12 +20,12 @@ struct MsiResult {
 class RunWindow {
 public:
     virtual ~RunWindow() = default;
-    virtual bool ConfirmInstall() = 0;               // licence agreement; true = accepted
-    virtual bool ConfirmRemoval() = 0;               // "Are you sure ..." Yes = true
-    virtual void EnableCmds(bool enabled) = 0;       // action and Exit buttons together
-    virtual void Sata(std::string_view text) = 0;    // status line, repainted at once
-    virtual int ProgramCheck(int index) = 0;         // Check1(index) value, 0 or 1
-    virtual void FocusExit() = 0;                    // focus to Command3; may fail silently
+    virtual bool ConfirmInstall() = 0;             // licence agreement; true = accepted
+    virtual bool ConfirmRemoval() = 0;             // "Are you sure ..." Yes = true
+    virtual void EnableCmds(bool enabled) = 0;     // action and Exit buttons together
+    virtual void Sata(std::string_view text) = 0;  // status line, repainted at once
+    virtual int ProgramCheck(int index) = 0;       // Check1(index) value, 0 or 1
+    virtual void FocusExit() = 0;                  // focus to Command3; may fail silently
     virtual void SetRunDone(bool done) = 0;
     virtual void ShowError(std::string_view text) = 0;  // exclamation box, OK only, app title
 };
@@ -34,14 +34,14 @@ public:
 class RunSystem {
 public:
     virtual ~RunSystem() = default;
-    virtual std::string InstallerFolder() = 0;                 // folder of the running executable
+    virtual std::string InstallerFolder() = 0;  // folder of the running executable
     virtual void SetCurrentFolder(const std::string& folder) = 0;  // failures ignored
-    virtual std::string ProgramFilesDir() = 0;                 // "ProgramFilesDir", "" when absent
-    virtual std::string FindFile(const std::string& path) = 0; // "" when nothing matches
+    virtual std::string ProgramFilesDir() = 0;                  // "ProgramFilesDir", "" when absent
+    virtual std::string FindFile(const std::string& path) = 0;  // "" when nothing matches
     virtual MsiResult RunMsiExec(const std::string& arguments) = 0;
     // Starts the Personal Server's registration: the executable's full path and the switch.
     virtual bool StartProcess(const std::string& exePath, const std::string& arguments) = 0;
-    virtual std::string ErrorText(unsigned long code) = 0;     // the system's text for a code
+    virtual std::string ErrorText(unsigned long code) = 0;  // the system's text for a code
 };
 
 enum class RunOutcome {
@@ -61,13 +61,15 @@ struct RunReport {
     bool restartRequired = false;  // a package returned 3010
     bool restartStarted = false;   // a package returned 1641
     std::vector<ProgramFailure> failures;
-    std::string errorDescription;  // set when the run itself failed ("Invalid Program Files Directory!")
+    std::string
+        errorDescription;  // set when the run itself failed ("Invalid Program Files Directory!")
 };
 
 // The msiexec parameters of a run: the /MSI= text with a leading blank, or the defaults.
 std::string InstallerParameters(const std::string& installerParams);
 
-inline constexpr std::string_view kDefaultInstallerParams = " /qb ALLUSERS=2 DISABLEADVTSHORTCUTS=1";
+inline constexpr std::string_view kDefaultInstallerParams =
+    " /qb ALLUSERS=2 DISABLEADVTSHORTCUTS=1";
 
 // The run itself. `install` true = install, false = uninstall.
 RunReport InstallCW(bool install, const RunOptions& options, RunWindow& window, RunSystem& system);

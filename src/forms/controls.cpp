@@ -56,11 +56,10 @@ void Control::SetFontCharset(int charset) {
 
 void Control::CreateChild(HWND parent, const wchar_t* cls, DWORD style, DWORD exStyle) {
     if (!enabled_) style |= WS_DISABLED;
-    hwnd_ = CreateWindowExW(exStyle, cls, Wide(caption_).c_str(), WS_CHILD | WS_VISIBLE | style,
-                            owner_.ToPixels(left_), owner_.ToPixels(top_), owner_.ToPixels(width_),
-                            owner_.ToPixels(height_), parent,
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)),
-                            GetModuleHandleW(nullptr), nullptr);
+    hwnd_ = CreateWindowExW(
+        exStyle, cls, Wide(caption_).c_str(), WS_CHILD | WS_VISIBLE | style, owner_.ToPixels(left_),
+        owner_.ToPixels(top_), owner_.ToPixels(width_), owner_.ToPixels(height_), parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id_)), GetModuleHandleW(nullptr), nullptr);
     if (hwnd_) ApplyFont();
 }
 
@@ -100,8 +99,8 @@ void Label::FitToText() {
     ScopedGetDC dc(owner_.hwnd());
     auto font = WantedFont();
     if (!hwnd_) hfont_ = font;  // the font it is about to be created with
-    ScopedSelect select(dc.get(), font ? static_cast<HGDIOBJ>(font.get())
-                                       : GetStockObject(DEFAULT_GUI_FONT));
+    ScopedSelect select(dc.get(),
+                        font ? static_cast<HGDIOBJ>(font.get()) : GetStockObject(DEFAULT_GUI_FONT));
     std::wstring text = Wide(Caption());
     RECT r{0, 0, 0, 0};
     DrawTextW(dc.get(), text.empty() ? L" " : text.c_str(), -1, &r,

@@ -283,8 +283,8 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_NEXTDLGCTL: {
         // A multi-line text box passes Tab on to its parent with this message, as to a dialog.
-        HWND next = LOWORD(lp) ? reinterpret_cast<HWND>(wp)
-                               : GetNextDlgTabItem(hwnd_, GetFocus(), wp != 0);
+        HWND next =
+            LOWORD(lp) ? reinterpret_cast<HWND>(wp) : GetNextDlgTabItem(hwnd_, GetFocus(), wp != 0);
         if (next) ::SetFocus(next);
         return 0;
     }

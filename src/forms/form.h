@@ -18,7 +18,8 @@ class MemoryImage;
 
 enum class FormKind {
     Main,    // fixed single border, minimise button, on the taskbar, centred on the screen
-    Dialog,  // fixed dialog frame, no minimise or maximise, not on the taskbar, centred on its owner
+    Dialog,  // fixed dialog frame, no minimise or maximise, not on the taskbar, centred on its
+             // owner
 };
 
 class Form {

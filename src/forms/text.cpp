@@ -7,7 +7,8 @@ namespace {
 
 std::wstring ToWide(UINT codePage, std::string_view text) {
     if (text.empty()) return {};
-    int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    int n =
+        MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring out(static_cast<size_t>(n), L'\0');
     MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
     return out;

@@ -32,34 +32,62 @@ char32_t UpperOfTwoByteLetter(char32_t c) {
     if (c >= 0x00E0 && c <= 0x00FE && c != 0x00F7) return c - 0x20;
     if (IsOddLowerOfPair(c)) return c - 1;
     switch (c) {
-    case 0x0371: return 0x0370;
-    case 0x0373: return 0x0372;
-    case 0x0377: return 0x0376;
-    case 0x037B: return 0x03FD;
-    case 0x037C: return 0x03FE;
-    case 0x037D: return 0x03FF;
-    case 0x03AC: return 0x0386;
-    case 0x03AD: return 0x0388;
-    case 0x03AE: return 0x0389;
-    case 0x03AF: return 0x038A;
-    case 0x03C2: return 0x03A3;
-    case 0x03CC: return 0x038C;
-    case 0x03CD: return 0x038E;
-    case 0x03CE: return 0x038F;
-    case 0x03D0: return 0x0392;
-    case 0x03D1: return 0x0398;
-    case 0x03D5: return 0x03A6;
-    case 0x03D6: return 0x03A0;
-    case 0x03D7: return 0x03CF;
-    case 0x03F0: return 0x039A;
-    case 0x03F1: return 0x03A1;
-    case 0x03F2: return 0x03F9;
-    case 0x03F3: return 0x037F;
-    case 0x03F5: return 0x0395;
-    case 0x03F8: return 0x03F7;
-    case 0x03FB: return 0x03FA;
-    case 0x04CF: return 0x04C0;
-    default: break;
+    case 0x0371:
+        return 0x0370;
+    case 0x0373:
+        return 0x0372;
+    case 0x0377:
+        return 0x0376;
+    case 0x037B:
+        return 0x03FD;
+    case 0x037C:
+        return 0x03FE;
+    case 0x037D:
+        return 0x03FF;
+    case 0x03AC:
+        return 0x0386;
+    case 0x03AD:
+        return 0x0388;
+    case 0x03AE:
+        return 0x0389;
+    case 0x03AF:
+        return 0x038A;
+    case 0x03C2:
+        return 0x03A3;
+    case 0x03CC:
+        return 0x038C;
+    case 0x03CD:
+        return 0x038E;
+    case 0x03CE:
+        return 0x038F;
+    case 0x03D0:
+        return 0x0392;
+    case 0x03D1:
+        return 0x0398;
+    case 0x03D5:
+        return 0x03A6;
+    case 0x03D6:
+        return 0x03A0;
+    case 0x03D7:
+        return 0x03CF;
+    case 0x03F0:
+        return 0x039A;
+    case 0x03F1:
+        return 0x03A1;
+    case 0x03F2:
+        return 0x03F9;
+    case 0x03F3:
+        return 0x037F;
+    case 0x03F5:
+        return 0x0395;
+    case 0x03F8:
+        return 0x03F7;
+    case 0x03FB:
+        return 0x03FA;
+    case 0x04CF:
+        return 0x04C0;
+    default:
+        break;
     }
     if (c >= 0x03B1 && c <= 0x03CB) return c - 0x20;
     if (c >= 0x0430 && c <= 0x044F) return c - 0x20;

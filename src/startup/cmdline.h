@@ -91,7 +91,7 @@ std::string CommandLineErrorMessage(const std::string& text, CommandLineError ki
 // controls from it.
 struct Acceptance {
     bool ok = true;
-    CommandLine request;        // as parsed, also as far as it got when !ok
+    CommandLine request;  // as parsed, also as far as it got when !ok
     CommandLineError error = CommandLineError::CommandInvalid;
     bool rightsDenied = false;  // the action asked for is disabled in the window
     std::string message;        // when !ok: the error box text

@@ -26,8 +26,9 @@ std::string BuildHelpText(std::string_view installCaption, std::string_view unin
         text += "\n";
     }
     text += "  /T:      Does not install programs that are already installed.\n";
-    text += "  /MSI   Additional MS Windows Installer parameters (if missing = "
-            "\"/QB ALLUSERS=2 DISABLEADVTSHORTCUTS=1\").\n";
+    text +=
+        "  /MSI   Additional MS Windows Installer parameters (if missing = "
+        "\"/QB ALLUSERS=2 DISABLEADVTSHORTCUTS=1\").\n";
     text += "  /show Shows Corvane Installer user interface.";
     return text;
 }

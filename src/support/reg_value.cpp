@@ -42,8 +42,6 @@ std::vector<uint8_t> EncodeRegSzBytes(const std::string& ansi) {
 
 std::string RegValueText(const RegValue& value) { return std::visit(TextOf{}, value); }
 
-std::optional<int32_t> RegValueDword(const RegValue& value) {
-    return std::visit(DwordOf{}, value);
-}
+std::optional<int32_t> RegValueDword(const RegValue& value) { return std::visit(DwordOf{}, value); }
 
 }  // namespace cvinst

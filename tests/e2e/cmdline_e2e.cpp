@@ -182,8 +182,7 @@ TEST_P(CommandLineRefused, ShowsItsBoxRunsNothingAndEndsWith1639) {
 INSTANTIATE_TEST_SUITE_P(
     CommandLine, CommandLineRefused,
     ::testing::Values(
-        Refusal{"/P:M", CommandMessage("/P:M")},
-        Refusal{"/i /p:mx", ProgramsMessage("/I /P:MX")},
+        Refusal{"/P:M", CommandMessage("/P:M")}, Refusal{"/i /p:mx", ProgramsMessage("/I /P:MX")},
         // The quote shows the text as the parsers saw it: upper case, without the /MSI= option.
         Refusal{"/u /p:q /msi=\"/qn DemoValue=x\"", ProgramsMessage("/U /P:Q ")},
         Refusal{"/I /P:M /MSI=\"/qn", InstallerParamsMessage("/I /P:M /MSI=\"/QN")},
@@ -303,8 +302,9 @@ TEST_F(CommandLineSecondInstaller, AnInteractiveSecondSaysSoAndEndsWith1618) {
     HWND box = second.WaitMessageBox();
     ASSERT_NE(box, nullptr) << "the second installer shows no box";
     EXPECT_EQ(Text(box), "Corvane Installer");
-    EXPECT_EQ(MessageBoxText(box), "Another Corvane Installer is already running.\n"
-                                   "Please wait until it has finished, then start it again.");
+    EXPECT_EQ(MessageBoxText(box),
+              "Another Corvane Installer is already running.\n"
+              "Please wait until it has finished, then start it again.");
     for (HWND hwnd : second.Windows())
         if (hwnd != box) EXPECT_FALSE(Visible(hwnd)) << "also visible: " << Text(hwnd);
     ASSERT_TRUE(AnswerMessageBox(box, IDOK));

@@ -79,37 +79,40 @@ bool AddScheduledReboot(const std::string& package) {
 }
 
 bool AddStartDialog(const std::string& package, std::string_view title) {
-    return ChangePackage(package, {
-        "CREATE TABLE `Dialog` (`Dialog` CHAR(72) NOT NULL, `HCentering` SHORT NOT NULL, "
-        "`VCentering` SHORT NOT NULL, `Width` SHORT NOT NULL, `Height` SHORT NOT NULL, "
-        "`Attributes` LONG, `Title` CHAR(128) LOCALIZABLE, `Control_First` CHAR(50) NOT NULL, "
-        "`Control_Default` CHAR(50), `Control_Cancel` CHAR(50) PRIMARY KEY `Dialog`)",
-        "CREATE TABLE `Control` (`Dialog_` CHAR(72) NOT NULL, `Control` CHAR(50) NOT NULL, "
-        "`Type` CHAR(20) NOT NULL, `X` SHORT NOT NULL, `Y` SHORT NOT NULL, "
-        "`Width` SHORT NOT NULL, `Height` SHORT NOT NULL, `Attributes` LONG, "
-        "`Property` CHAR(72), `Text` LONGCHAR LOCALIZABLE, `Control_Next` CHAR(50), "
-        "`Help` CHAR(50) LOCALIZABLE PRIMARY KEY `Dialog_`, `Control`)",
-        "CREATE TABLE `ControlEvent` (`Dialog_` CHAR(72) NOT NULL, `Control_` CHAR(50) NOT NULL, "
-        "`Event` CHAR(50) NOT NULL, `Argument` CHAR(255) NOT NULL, `Condition` CHAR(255), "
-        "`Ordering` SHORT PRIMARY KEY `Dialog_`, `Control_`, `Event`, `Argument`, `Condition`)",
-        // Attributes 3: visible and modal for the dialog, visible and enabled for the buttons.
-        "INSERT INTO `Dialog` (`Dialog`, `HCentering`, `VCentering`, `Width`, `Height`, "
-        "`Attributes`, `Title`, `Control_First`, `Control_Default`, `Control_Cancel`) "
-        "VALUES ('StartDlg', 50, 50, 220, 80, 3, '" + std::string(title) +
-            "', 'Go', 'Go', 'Cancel')",
-        "INSERT INTO `Control` (`Dialog_`, `Control`, `Type`, `X`, `Y`, `Width`, `Height`, "
-        "`Attributes`, `Text`, `Control_Next`) "
-        "VALUES ('StartDlg', 'Go', 'PushButton', 30, 50, 56, 17, 3, 'Install', 'Cancel')",
-        "INSERT INTO `Control` (`Dialog_`, `Control`, `Type`, `X`, `Y`, `Width`, `Height`, "
-        "`Attributes`, `Text`, `Control_Next`) "
-        "VALUES ('StartDlg', 'Cancel', 'PushButton', 130, 50, 56, 17, 3, 'Cancel', 'Go')",
-        "INSERT INTO `ControlEvent` (`Dialog_`, `Control_`, `Event`, `Argument`, `Condition`, "
-        "`Ordering`) VALUES ('StartDlg', 'Go', 'EndDialog', 'Return', '1', 1)",
-        "INSERT INTO `ControlEvent` (`Dialog_`, `Control_`, `Event`, `Argument`, `Condition`, "
-        "`Ordering`) VALUES ('StartDlg', 'Cancel', 'EndDialog', 'Exit', '1', 1)",
-        // After CostFinalize (1000), before ExecuteAction (1300).
-        "INSERT INTO `InstallUISequence` (`Action`, `Sequence`) VALUES ('StartDlg', 1100)",
-    });
+    return ChangePackage(
+        package,
+        {
+            "CREATE TABLE `Dialog` (`Dialog` CHAR(72) NOT NULL, `HCentering` SHORT NOT NULL, "
+            "`VCentering` SHORT NOT NULL, `Width` SHORT NOT NULL, `Height` SHORT NOT NULL, "
+            "`Attributes` LONG, `Title` CHAR(128) LOCALIZABLE, `Control_First` CHAR(50) NOT NULL, "
+            "`Control_Default` CHAR(50), `Control_Cancel` CHAR(50) PRIMARY KEY `Dialog`)",
+            "CREATE TABLE `Control` (`Dialog_` CHAR(72) NOT NULL, `Control` CHAR(50) NOT NULL, "
+            "`Type` CHAR(20) NOT NULL, `X` SHORT NOT NULL, `Y` SHORT NOT NULL, "
+            "`Width` SHORT NOT NULL, `Height` SHORT NOT NULL, `Attributes` LONG, "
+            "`Property` CHAR(72), `Text` LONGCHAR LOCALIZABLE, `Control_Next` CHAR(50), "
+            "`Help` CHAR(50) LOCALIZABLE PRIMARY KEY `Dialog_`, `Control`)",
+            "CREATE TABLE `ControlEvent` (`Dialog_` CHAR(72) NOT NULL, `Control_` CHAR(50) NOT "
+            "NULL, "
+            "`Event` CHAR(50) NOT NULL, `Argument` CHAR(255) NOT NULL, `Condition` CHAR(255), "
+            "`Ordering` SHORT PRIMARY KEY `Dialog_`, `Control_`, `Event`, `Argument`, `Condition`)",
+            // Attributes 3: visible and modal for the dialog, visible and enabled for the buttons.
+            "INSERT INTO `Dialog` (`Dialog`, `HCentering`, `VCentering`, `Width`, `Height`, "
+            "`Attributes`, `Title`, `Control_First`, `Control_Default`, `Control_Cancel`) "
+            "VALUES ('StartDlg', 50, 50, 220, 80, 3, '" +
+                std::string(title) + "', 'Go', 'Go', 'Cancel')",
+            "INSERT INTO `Control` (`Dialog_`, `Control`, `Type`, `X`, `Y`, `Width`, `Height`, "
+            "`Attributes`, `Text`, `Control_Next`) "
+            "VALUES ('StartDlg', 'Go', 'PushButton', 30, 50, 56, 17, 3, 'Install', 'Cancel')",
+            "INSERT INTO `Control` (`Dialog_`, `Control`, `Type`, `X`, `Y`, `Width`, `Height`, "
+            "`Attributes`, `Text`, `Control_Next`) "
+            "VALUES ('StartDlg', 'Cancel', 'PushButton', 130, 50, 56, 17, 3, 'Cancel', 'Go')",
+            "INSERT INTO `ControlEvent` (`Dialog_`, `Control_`, `Event`, `Argument`, `Condition`, "
+            "`Ordering`) VALUES ('StartDlg', 'Go', 'EndDialog', 'Return', '1', 1)",
+            "INSERT INTO `ControlEvent` (`Dialog_`, `Control_`, `Event`, `Argument`, `Condition`, "
+            "`Ordering`) VALUES ('StartDlg', 'Cancel', 'EndDialog', 'Exit', '1', 1)",
+            // After CostFinalize (1000), before ExecuteAction (1300).
+            "INSERT INTO `InstallUISequence` (`Action`, `Sequence`) VALUES ('StartDlg', 1100)",
+        });
 }
 
 // ---- the logon settings key --------------------------------------------------------------------

@@ -1,11 +1,10 @@
 #include "driver.h"
 
+#include <algorithm>
+#include <atomic>
 #include <msi.h>
 #include <msiquery.h>
 #include <tlhelp32.h>
-
-#include <algorithm>
-#include <atomic>
 
 #include "forms/text.h"
 
@@ -317,8 +316,8 @@ std::vector<ProcessEntry> Processes() {
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
          more = Process32NextW(snapshot.get(), &entry))
-        processes.push_back({entry.th32ProcessID, entry.th32ParentProcessID,
-                             Utf8(entry.szExeFile)});
+        processes.push_back(
+            {entry.th32ProcessID, entry.th32ParentProcessID, Utf8(entry.szExeFile)});
     return processes;
 }
 
@@ -408,8 +407,8 @@ std::optional<DWORD> RunSystemMsiExec(std::string_view arguments) {
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &si, &pi))
+    if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                        &pi))
         return std::nullopt;
     CloseHandle(pi.hThread);
     std::optional<DWORD> code;
@@ -498,8 +497,7 @@ std::string ProductCode(const std::string& package) {
     MsiHandle db;
     if (!OpenDatabase(package, MSIDBOPEN_READONLY, db)) return {};
     MsiHandle view;
-    if (Msi().openView(db.get(),
-                       L"SELECT `Value` FROM `Property` WHERE `Property` = 'ProductCode'",
+    if (Msi().openView(db.get(), L"SELECT `Value` FROM `Property` WHERE `Property` = 'ProductCode'",
                        view.put()) != ERROR_SUCCESS ||
         Msi().execute(view.get(), 0) != ERROR_SUCCESS)
         return {};
@@ -555,9 +553,9 @@ void RemoveDemoProducts() {
         WaitUntil([&] { return RunSystemMsiExec("/x " + code + " /qn") != kMsiBusy; },
                   kRunDeadlineMs);
     }
-    if (const win::unique_hkey software = OpenKey32(
-            HKEY_LOCAL_MACHINE, "SOFTWARE",
-            KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | KEY_SET_VALUE | DELETE))
+    if (const win::unique_hkey software =
+            OpenKey32(HKEY_LOCAL_MACHINE, "SOFTWARE",
+                      KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | KEY_SET_VALUE | DELETE))
         RegDeleteTreeW(software.get(), L"Corvane");
     const std::string programFiles = ProgramFilesDir();
     if (programFiles.size() < 4) return;

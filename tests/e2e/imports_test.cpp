@@ -33,13 +33,16 @@ std::vector<std::string> Imports(const std::vector<unsigned char>& image) {
     auto dos = At<IMAGE_DOS_HEADER>(image, 0);
     auto nt = At<IMAGE_NT_HEADERS32>(image, static_cast<size_t>(dos.e_lfanew));
     std::vector<IMAGE_SECTION_HEADER> sections;
-    size_t first = static_cast<size_t>(dos.e_lfanew) + offsetof(IMAGE_NT_HEADERS32, OptionalHeader) +
+    size_t first = static_cast<size_t>(dos.e_lfanew) +
+                   offsetof(IMAGE_NT_HEADERS32, OptionalHeader) +
                    nt.FileHeader.SizeOfOptionalHeader;
     for (int i = 0; i < nt.FileHeader.NumberOfSections; ++i)
-        sections.push_back(At<IMAGE_SECTION_HEADER>(image, first + i * sizeof(IMAGE_SECTION_HEADER)));
+        sections.push_back(
+            At<IMAGE_SECTION_HEADER>(image, first + i * sizeof(IMAGE_SECTION_HEADER)));
     auto fileOffset = [&](DWORD rva) -> size_t {
         for (const auto& s : sections)
-            if (rva >= s.VirtualAddress && rva < s.VirtualAddress + std::max(s.Misc.VirtualSize, s.SizeOfRawData))
+            if (rva >= s.VirtualAddress &&
+                rva < s.VirtualAddress + std::max(s.Misc.VirtualSize, s.SizeOfRawData))
                 return rva - s.VirtualAddress + s.PointerToRawData;
         return image.size();
     };
@@ -64,9 +67,9 @@ TEST(Imports, OnlyKnownDllsAreImportedAtLoadTime) {
     EXPECT_NE(std::find(names.begin(), names.end(), "kernel32.dll"), names.end());
     // Windows' KnownDLLs list: these are always mapped from the system folder.
     const std::set<std::string> known = {
-        "advapi32.dll", "gdi32.dll", "kernel32.dll", "msvcrt.dll", "user32.dll", "ole32.dll",
-        "oleaut32.dll", "shell32.dll", "shlwapi.dll", "comdlg32.dll", "imm32.dll", "rpcrt4.dll",
-        "sechost.dll", "combase.dll", "ws2_32.dll", "psapi.dll", "setupapi.dll", "ntdll.dll"};
+        "advapi32.dll", "gdi32.dll",   "kernel32.dll", "msvcrt.dll",   "user32.dll",   "ole32.dll",
+        "oleaut32.dll", "shell32.dll", "shlwapi.dll",  "comdlg32.dll", "imm32.dll",    "rpcrt4.dll",
+        "sechost.dll",  "combase.dll", "ws2_32.dll",   "psapi.dll",    "setupapi.dll", "ntdll.dll"};
     for (const auto& name : names) EXPECT_TRUE(known.count(name)) << name << " is not a known DLL";
     EXPECT_EQ(std::count(names.begin(), names.end(), "version.dll"), 0);
     EXPECT_EQ(std::count(names.begin(), names.end(), "comctl32.dll"), 0);
@@ -74,7 +77,8 @@ TEST(Imports, OnlyKnownDllsAreImportedAtLoadTime) {
 
 // The manifest Windows reads when it starts CVInst.exe (resource 1 of type RT_MANIFEST).
 std::string ProcessManifest() {
-    HMODULE exe = LoadLibraryExA(CVINST_EXE, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    HMODULE exe = LoadLibraryExA(CVINST_EXE, nullptr,
+                                 LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     if (!exe) return {};
     std::string text;
     if (HRSRC found = FindResourceW(exe, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24)))
@@ -90,11 +94,14 @@ TEST(Manifest, StartsAsTheUserIsWithCommonControlsSixAndDpiAwareness) {
     ASSERT_FALSE(manifest.empty()) << "no process manifest in " << CVINST_EXE;
     // An administrator is asked to elevate; a standard user runs as such and gets the program's own
     // privileges message. Any execution level turns off registry virtualisation.
-    EXPECT_NE(manifest.find(R"(<requestedExecutionLevel level="highestAvailable" uiAccess="false"/>)"),
+    EXPECT_NE(
+        manifest.find(R"(<requestedExecutionLevel level="highestAvailable" uiAccess="false"/>)"),
+        std::string::npos);
+    EXPECT_NE(manifest.find(R"(name="Microsoft.Windows.Common-Controls" version="6.0.0.0")"),
               std::string::npos);
-    EXPECT_NE(manifest.find(R"(name="Microsoft.Windows.Common-Controls" version="6.0.0.0")"), std::string::npos);
     EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos);
-    EXPECT_NE(manifest.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"), std::string::npos) << "Windows 10 and 11";
+    EXPECT_NE(manifest.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"), std::string::npos)
+        << "Windows 10 and 11";
 }
 
 }  // namespace

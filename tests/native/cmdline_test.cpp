@@ -223,8 +223,8 @@ TEST_F(ParseCommandLineTest, OnlyTheRequestedActionNeedsToBeEnabled) {
 }
 
 TEST_F(ParseCommandLineTest, MalformedInstallerOptionFailsBeforeEverythingElse) {
-    for (const std::string arguments : {"/p:x /msi=/qn", "/P:X /MSI= \"/qn\"", "/p:x /msi=\"/qn",
-                                        "/p:x /msi="}) {
+    for (const std::string arguments :
+         {"/p:x /msi=/qn", "/P:X /MSI= \"/qn\"", "/p:x /msi=\"/qn", "/p:x /msi="}) {
         SCOPED_TRACE(arguments);
         window = FakeWindow{};
         Parse(arguments);
@@ -325,15 +325,15 @@ TEST_P(ArgumentTextTest, DropsProgramNameAndFollowingBlanks) {
 
 INSTANTIATE_TEST_SUITE_P(
     Samples, ArgumentTextTest,
-    ::testing::Values(
-        CommandLineSample{"\"C:\\Program Files\\CVInst.exe\"  /I /P:M  ", "/I /P:M  "},
-        CommandLineSample{"\"C:\\Program Files\\CVInst.exe\"/u", "/u"},
-        CommandLineSample{"\"C:\\Program Files\\CVInst.exe\"", ""},
-        CommandLineSample{"\"C:\\unterminated /I", ""},
-        CommandLineSample{"CVInst.exe \t /i  /msi=\" a \"", "/i  /msi=\" a \""},
-        CommandLineSample{"C:\\x\\CVInst.exe\t?", "?"},
-        CommandLineSample{"CVInst.exe", ""}, CommandLineSample{"CVInst.exe   ", ""},
-        CommandLineSample{"", ""}));
+    ::testing::Values(CommandLineSample{"\"C:\\Program Files\\CVInst.exe\"  /I /P:M  ",
+                                        "/I /P:M  "},
+                      CommandLineSample{"\"C:\\Program Files\\CVInst.exe\"/u", "/u"},
+                      CommandLineSample{"\"C:\\Program Files\\CVInst.exe\"", ""},
+                      CommandLineSample{"\"C:\\unterminated /I", ""},
+                      CommandLineSample{"CVInst.exe \t /i  /msi=\" a \"", "/i  /msi=\" a \""},
+                      CommandLineSample{"C:\\x\\CVInst.exe\t?", "?"},
+                      CommandLineSample{"CVInst.exe", ""}, CommandLineSample{"CVInst.exe   ", ""},
+                      CommandLineSample{"", ""}));
 
 }  // namespace
 }  // namespace cvinst

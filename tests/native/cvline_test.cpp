@@ -94,8 +94,8 @@ TEST_F(CVLineTest, SingleLineDrawsOnlyTheWhiteOne) {
 TEST_F(CVLineTest, FittedVerticalLine) {
     Init(200, 300, true, true, 0);
     line.Refresh();
-    EXPECT_EQ(surface.strokes, (Strokes{{200, 300, 200, 4350, kLineDark},
-                                        {215, 300, 215, 4350, kLineWhite}}));
+    EXPECT_EQ(surface.strokes,
+              (Strokes{{200, 300, 200, 4350, kLineDark}, {215, 300, 215, 4350, kLineWhite}}));
     EXPECT_EQ(line.DrawnLength, 4050);
 }
 
@@ -137,8 +137,8 @@ TEST_F(CVLineTest, TooSmallWindowGivesANegativeLength) {
     Init(100, 40, false, true, 0);
     line.Refresh();
     EXPECT_EQ(line.DrawnLength, -100);
-    EXPECT_EQ(surface.strokes, (Strokes{{100, 40, 0, 40, kLineDark},
-                                        {100, 55, 0, 55, kLineWhite}}));
+    EXPECT_EQ(surface.strokes,
+              (Strokes{{100, 40, 0, 40, kLineDark}, {100, 55, 0, 55, kLineWhite}}));
 }
 
 TEST_F(CVLineTest, ClearUsesTheBackgroundColourOfThatMoment) {

@@ -18,16 +18,22 @@ TEST(HelpTextTest, WholeText) {
         "\n"
         "CVINST /I /U [/P:MWSE] [/T] [/MSI=\"parameters\"] [/show]\n"
         "\n"
-        "  /I" + std::string(8, ' ') + kInstall + "\n"
-        "  /U" + std::string(7, ' ') + kUninstall + "\n"
-        "  /P:" + std::string(6, ' ') +
-        "Specifies programs [if missing all programs are selected]:\n" +
-        indent + "M-Corvane Menu\n" +
-        indent + "W-Corvane Workstation\n" +
-        indent + "S-Corvane Personal Server\n" +
-        indent + "E-Corvane Examples\n"
-        "  /T:" + std::string(6, ' ') + "Does not install programs that are already installed.\n"
-        "  /MSI" + std::string(3, ' ') +
+        "  /I" +
+        std::string(8, ' ') + kInstall +
+        "\n"
+        "  /U" +
+        std::string(7, ' ') + kUninstall +
+        "\n"
+        "  /P:" +
+        std::string(6, ' ') + "Specifies programs [if missing all programs are selected]:\n" +
+        indent + "M-Corvane Menu\n" + indent + "W-Corvane Workstation\n" + indent +
+        "S-Corvane Personal Server\n" + indent +
+        "E-Corvane Examples\n"
+        "  /T:" +
+        std::string(6, ' ') +
+        "Does not install programs that are already installed.\n"
+        "  /MSI" +
+        std::string(3, ' ') +
         "Additional MS Windows Installer parameters (if missing = "
         "\"/QB ALLUSERS=2 DISABLEADVTSHORTCUTS=1\").\n"
         "  /show Shows Corvane Installer user interface.";

@@ -173,13 +173,12 @@ const std::string kRegister =
 TEST_F(InstallRunTest, InstallOfAbsentProgramRunsStepsInOrder) {
     Tick({0});
     const RunReport report = Install();
-    EXPECT_THAT(journal.entries,
-                ElementsAre("ConfirmInstall", "EnableCmds(false)",
-                            "Sata: Status: Installing Corvane...", R"(SetCurrentFolder: D:\Setup)",
-                            "Sata: Status: Installing Corvane Menu...",
-                            R"(RunMsiExec: /i "D:\Setup\CVMenu.msi")" + kDefaults,
-                            "EnableCmds(true)", "FocusExit",
-                            "Sata: Status: Installation Completed", "RunDone(true)"));
+    EXPECT_THAT(
+        journal.entries,
+        ElementsAre("ConfirmInstall", "EnableCmds(false)", "Sata: Status: Installing Corvane...",
+                    R"(SetCurrentFolder: D:\Setup)", "Sata: Status: Installing Corvane Menu...",
+                    R"(RunMsiExec: /i "D:\Setup\CVMenu.msi")" + kDefaults, "EnableCmds(true)",
+                    "FocusExit", "Sata: Status: Installation Completed", "RunDone(true)"));
     EXPECT_EQ(RunOutcome::Completed, report.outcome);
     EXPECT_THAT(report.failures, IsEmpty());
     EXPECT_FALSE(report.restartRequired);
@@ -190,26 +189,25 @@ TEST_F(InstallRunTest, UninstallOfPresentProgramRunsStepsInOrder) {
     Tick({1});
     Present(R"(Corvane Workstation\CVWork.exe)");
     const RunReport report = Uninstall();
-    EXPECT_THAT(journal.entries,
-                ElementsAre("ConfirmRemoval", "EnableCmds(false)",
-                            "Sata: Status: Uninstalling Corvane...",
-                            R"(SetCurrentFolder: D:\Setup)",
-                            "Sata: Status: Uninstalling Corvane Workstation...",
-                            R"(RunMsiExec: /x "D:\Setup\CVWork.msi")" + kDefaults,
-                            "EnableCmds(true)", "FocusExit",
-                            "Sata: Status: Uninstallation Completed", "RunDone(true)"));
+    EXPECT_THAT(
+        journal.entries,
+        ElementsAre("ConfirmRemoval", "EnableCmds(false)", "Sata: Status: Uninstalling Corvane...",
+                    R"(SetCurrentFolder: D:\Setup)",
+                    "Sata: Status: Uninstalling Corvane Workstation...",
+                    R"(RunMsiExec: /x "D:\Setup\CVWork.msi")" + kDefaults, "EnableCmds(true)",
+                    "FocusExit", "Sata: Status: Uninstallation Completed", "RunDone(true)"));
     EXPECT_EQ(RunOutcome::Completed, report.outcome);
 }
 
 TEST_F(InstallRunTest, AllProgramsInCatalogueOrderWithTheirMarkers) {
     Tick({3, 2, 1, 0});
     Install();
-    EXPECT_THAT(StatusTexts(),
-                ElementsAre("Status: Installing Corvane...", "Status: Installing Corvane Menu...",
-                            "Status: Installing Corvane Workstation...",
-                            "Status: Installing Corvane Personal Server...",
-                            "Status: Installing Corvane Examples...",
-                            "Status: Installation Completed"));
+    EXPECT_THAT(
+        StatusTexts(),
+        ElementsAre("Status: Installing Corvane...", "Status: Installing Corvane Menu...",
+                    "Status: Installing Corvane Workstation...",
+                    "Status: Installing Corvane Personal Server...",
+                    "Status: Installing Corvane Examples...", "Status: Installation Completed"));
     EXPECT_THAT(system.searched,
                 ElementsAre(R"(C:\Program Files\Corvane Menu\CVMenu.exe)",
                             R"(C:\Program Files\Corvane Workstation\CVWork.exe)",
@@ -238,13 +236,11 @@ TEST_P(InstallerParamsTest, ReachMsiexecAfterTheQuotedPackage) {
     EXPECT_THAT(MsiCalls(), ElementsAre(R"(/i "D:\Setup\CVMenu.msi")" + GetParam().expected));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Override, InstallerParamsTest,
-    ::testing::Values(ParamsCase{"", " /qb ALLUSERS=2 DISABLEADVTSHORTCUTS=1"},
-                      ParamsCase{"/QN", " /QN"},
-                      ParamsCase{" /QN", " /QN"},
-                      ParamsCase{"  /QB- REBOOT=R", "  /QB- REBOOT=R"},
-                      ParamsCase{"ALLUSERS=1 /QN", " ALLUSERS=1 /QN"}));
+INSTANTIATE_TEST_SUITE_P(Override, InstallerParamsTest,
+                         ::testing::Values(ParamsCase{"", " /qb ALLUSERS=2 DISABLEADVTSHORTCUTS=1"},
+                                           ParamsCase{"/QN", " /QN"}, ParamsCase{" /QN", " /QN"},
+                                           ParamsCase{"  /QB- REBOOT=R", "  /QB- REBOOT=R"},
+                                           ParamsCase{"ALLUSERS=1 /QN", " ALLUSERS=1 /QN"}));
 
 TEST_F(InstallRunTest, InstallerFolderWithBlanksStaysOneArgument) {
     system.installerFolder = R"(C:\My Setup Files)";
@@ -268,8 +264,8 @@ TEST_F(InstallRunTest, PresentProgramIsRemovedThenInstalledWithSameTexts) {
     Tick({0});
     Present(kMenuMarker);
     Install();
-    EXPECT_THAT(MsiCalls(), ElementsAre(R"(/x "D:\Setup\CVMenu.msi" /QN)",
-                                        R"(/i "D:\Setup\CVMenu.msi" /QN)"));
+    EXPECT_THAT(MsiCalls(),
+                ElementsAre(R"(/x "D:\Setup\CVMenu.msi" /QN)", R"(/i "D:\Setup\CVMenu.msi" /QN)"));
 }
 
 TEST_F(InstallRunTest, SkipInstalledLeavesPresentProgramButShowsItsProgress) {
@@ -319,10 +315,10 @@ TEST_F(InstallRunTest, MarkerOfAnotherProgramDoesNotCount) {
 TEST_F(InstallRunTest, UntickedBoxesAreSkipped) {
     window.checks = {0, 1, 2, 1};  // 2 is no tick
     Install();
-    EXPECT_THAT(StatusTexts(), ElementsAre("Status: Installing Corvane...",
-                                           "Status: Installing Corvane Workstation...",
-                                           "Status: Installing Corvane Examples...",
-                                           "Status: Installation Completed"));
+    EXPECT_THAT(
+        StatusTexts(),
+        ElementsAre("Status: Installing Corvane...", "Status: Installing Corvane Workstation...",
+                    "Status: Installing Corvane Examples...", "Status: Installation Completed"));
     EXPECT_THAT(MsiCalls(), ElementsAre(R"(/i "D:\Setup\CVWork.msi")" + kDefaults,
                                         R"(/i "D:\Setup\CVExampl.msi")" + kDefaults));
 }
@@ -344,12 +340,12 @@ TEST_F(InstallRunTest, ThreeCharacterProgramFilesFailsWhileProgressTextStands) {
     system.programFiles = R"(C:\)";
     Tick({0});
     const RunReport report = Install();
-    EXPECT_THAT(journal.entries,
-                ElementsAre("ConfirmInstall", "EnableCmds(false)",
-                            "Sata: Status: Installing Corvane...", R"(SetCurrentFolder: D:\Setup)",
-                            "ShowError: Error: Invalid Program Files Directory!",
-                            "EnableCmds(true)", "RunDone(true)",
-                            "Sata: Status: Installation Failed"));
+    EXPECT_THAT(
+        journal.entries,
+        ElementsAre("ConfirmInstall", "EnableCmds(false)", "Sata: Status: Installing Corvane...",
+                    R"(SetCurrentFolder: D:\Setup)",
+                    "ShowError: Error: Invalid Program Files Directory!", "EnableCmds(true)",
+                    "RunDone(true)", "Sata: Status: Installation Failed"));
     EXPECT_EQ(RunOutcome::Failed, report.outcome);
     EXPECT_EQ("Invalid Program Files Directory!", report.errorDescription);
     EXPECT_THAT(system.searched, IsEmpty());
@@ -359,8 +355,8 @@ TEST_F(InstallRunTest, MissingProgramFilesFailsUninstallToo) {
     system.programFiles = "";
     Tick({0});
     const RunReport report = Uninstall();
-    EXPECT_THAT(StatusTexts(), ElementsAre("Status: Uninstalling Corvane...",
-                                           "Status: Uninstallation Failed"));
+    EXPECT_THAT(StatusTexts(),
+                ElementsAre("Status: Uninstalling Corvane...", "Status: Uninstallation Failed"));
     EXPECT_THAT(journal.entries, Contains("ShowError: Error: Invalid Program Files Directory!"));
     EXPECT_THAT(MsiCalls(), IsEmpty());
     EXPECT_EQ(RunOutcome::Failed, report.outcome);
@@ -429,8 +425,8 @@ TEST_F(InstallRunTest, RegistrationStartsRightAfterServerInstall) {
     Tick({1, 2, 3});
     Install();
     const std::vector<std::string>& log = journal.entries;
-    auto install = std::find(log.begin(), log.end(),
-                             R"(RunMsiExec: /i "D:\Setup\CVPServ.msi")" + kDefaults);
+    auto install =
+        std::find(log.begin(), log.end(), R"(RunMsiExec: /i "D:\Setup\CVPServ.msi")" + kDefaults);
     ASSERT_NE(log.end(), install);
     ASSERT_NE(log.end(), install + 1);
     EXPECT_EQ(kRegister, *(install + 1));
@@ -441,9 +437,8 @@ TEST_F(InstallRunTest, RegistrationFollowsReinstallOfPresentServer) {
     Tick({2});
     Present(kServerMarker);
     Install();
-    EXPECT_THAT(Tail(7), ElementsAre(StartsWith("RunMsiExec: /x "),
-                                     StartsWith("RunMsiExec: /i "), kRegister,
-                                     "EnableCmds(true)", "FocusExit",
+    EXPECT_THAT(Tail(7), ElementsAre(StartsWith("RunMsiExec: /x "), StartsWith("RunMsiExec: /i "),
+                                     kRegister, "EnableCmds(true)", "FocusExit",
                                      "Sata: Status: Installation Completed", "RunDone(true)"));
 }
 
@@ -621,10 +616,10 @@ TEST_F(InstallRunTest, ThrowingConfirmationFailsTheRun) {
     Tick({0});
     journal.throwAt = "ConfirmRemoval";
     const RunReport report = Uninstall();
-    EXPECT_THAT(journal.entries,
-                ElementsAre("ConfirmRemoval", "ShowError: Error: Catastrophic failure",
-                            "EnableCmds(true)", "RunDone(true)",
-                            "Sata: Status: Uninstallation Failed"));
+    EXPECT_THAT(
+        journal.entries,
+        ElementsAre("ConfirmRemoval", "ShowError: Error: Catastrophic failure", "EnableCmds(true)",
+                    "RunDone(true)", "Sata: Status: Uninstallation Failed"));
     EXPECT_EQ(RunOutcome::Failed, report.outcome);
 }
 

@@ -25,10 +25,13 @@ public:
 class ChkPackagesTest : public ::testing::Test {
 protected:
     bool Check(const std::string& folder, bool unattended) {
-        return ChkPackages(folder, unattended, [this](const std::string& path) {
-            searched.push_back(path);
-            return files.count(path) ? std::string("found") : std::string();
-        }, controls);
+        return ChkPackages(
+            folder, unattended,
+            [this](const std::string& path) {
+                searched.push_back(path);
+                return files.count(path) ? std::string("found") : std::string();
+            },
+            controls);
     }
 
     std::set<std::string> files;
@@ -44,8 +47,8 @@ TEST_F(ChkPackagesTest, LooksForEachPackageBesideTheInstallerInOrder) {
 
 TEST_F(ChkPackagesTest, FolderEndingInBackslashGetsNoSecondOne) {
     Check(R"(D:\)", false);
-    EXPECT_THAT(searched, ElementsAre(R"(D:\CVMenu.msi)", R"(D:\CVWork.msi)",
-                                      R"(D:\CVPServ.msi)", R"(D:\CVExampl.msi)"));
+    EXPECT_THAT(searched, ElementsAre(R"(D:\CVMenu.msi)", R"(D:\CVWork.msi)", R"(D:\CVPServ.msi)",
+                                      R"(D:\CVExampl.msi)"));
 }
 
 TEST_F(ChkPackagesTest, OnlyWorkstationPackageEnablesOnlyItsBox) {

@@ -1,8 +1,8 @@
-#include "support/strings.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "support/strings.h"
 
 namespace cvinst {
 namespace {

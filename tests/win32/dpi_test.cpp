@@ -6,8 +6,8 @@
 
 #include <cstdlib>
 
-#include "fake_system_support.h"
 #include "engine/run_options.h"
+#include "fake_system_support.h"
 #include "forms/twips.h"
 #include "ui/win32/form1.h"
 #include "ui/win32/license.h"

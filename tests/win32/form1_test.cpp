@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "engine/run_options.h"
 #include "fake_system_support.h"
 #include "forms/message_loop.h"
 #include "forms/msgbox.h"
 #include "forms/text.h"
-#include "engine/run_options.h"
 #include "ui/win32/license.h"
 
 namespace cvinst {

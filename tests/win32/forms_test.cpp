@@ -1,13 +1,12 @@
 // The forms layer's load order: what a load handler sets on its controls is what their windows are
 // created with, and what is set afterwards still reaches the windows.
-#include "forms/form.h"
-
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "forms/form.h"
 #include "forms/text.h"
 
 namespace cvinst::win {
@@ -26,10 +25,8 @@ public:
     SampleForm()
         : Form(FormKind::Main, 4000, 3000, "Sample"),
           Title(*this, 120, 120, 0, 0, "Before load", true),
-          First(*this, 120, 600, 3000, 255, "First"),
-          Second(*this, 120, 900, 3000, 255, "Second"),
-          Tick(*this, 120, 1200, 3000, 255, "Tick"),
-          Go(*this, 120, 1600, 1200, 345, "Go", true),
+          First(*this, 120, 600, 3000, 255, "First"), Second(*this, 120, 900, 3000, 255, "Second"),
+          Tick(*this, 120, 1200, 3000, 255, "Tick"), Go(*this, 120, 1600, 1200, 345, "Go", true),
           Notes(*this, 120, 2000, 3600, 800) {
         OptionButton::Group({&First, &Second});
         Tick.onClick = [this] { ++tickClicks; };
@@ -73,14 +70,16 @@ TEST_F(FormsLoad, ControlsAreCreatedWithWhatTheLoadHandlerSet) {
     EXPECT_FALSE(IsWindowEnabled(form.Go.hwnd()));
     EXPECT_TRUE(IsWindowEnabled(form.Tick.hwnd()));
     EXPECT_EQ(WindowText(form.Notes.hwnd()), "Line one\r\nLine two");
-    EXPECT_FALSE(SendMessageW(form.Notes.hwnd(), EM_GETMODIFY, 0, 0)) << "text from code is no user edit";
+    EXPECT_FALSE(SendMessageW(form.Notes.hwnd(), EM_GETMODIFY, 0, 0))
+        << "text from code is no user edit";
 }
 
 TEST_F(FormsLoad, AnAutoSizedLabelIsCreatedAtTheSizeOfItsTextInItsFont) {
     RECT r{};
     GetClientRect(form.Title.hwnd(), &r);
     HDC dc = GetDC(form.Title.hwnd());
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(form.Title.hwnd(), WM_GETFONT, 0, 0)));
+    HGDIOBJ old = SelectObject(
+        dc, reinterpret_cast<HGDIOBJ>(SendMessageW(form.Title.hwnd(), WM_GETFONT, 0, 0)));
     SIZE text{};
     GetTextExtentPoint32W(dc, L"A longer title set while loading", 32, &text);
     SelectObject(dc, old);

@@ -1,7 +1,8 @@
 #include "forms/handles.h"
-#include "forms/text.h"
 
 #include <gtest/gtest.h>
+
+#include "forms/text.h"
 
 namespace cvinst::win {
 namespace {

@@ -1,5 +1,7 @@
 // The licence dialog shown modally for real: every check runs inside Form::ModalShownHook, while
 // the dialog is on the screen and its modal loop is running.
+#include "ui/win32/license.h"
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -13,7 +15,6 @@
 #include "forms/message_loop.h"
 #include "forms/text.h"
 #include "ui/win32/form1.h"
-#include "ui/win32/license.h"
 
 namespace cvinst {
 namespace {
@@ -64,7 +65,8 @@ std::string ResourceBytes() {
 
 std::wstring FromAnsi(const std::string& bytes) {
     if (bytes.empty()) return {};
-    int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    int n =
+        MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
     std::wstring text(static_cast<size_t>(n), L'\0');
     MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), n);
     return text;
@@ -306,7 +308,8 @@ TEST_F(LicenseDialog, FocusStartsInTheTextAndNoButtonIsDefault) {
 TEST_F(LicenseDialog, ControlsFollowTheTabOrder) {
     OnShown([](License& d) {
         std::vector<HWND> chain;
-        for (HWND h = GetWindow(d.hwnd(), GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) chain.push_back(h);
+        for (HWND h = GetWindow(d.hwnd(), GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT))
+            chain.push_back(h);
         const std::vector<HWND> expected{d.Text1.hwnd(), d.Option1.hwnd(), d.Option2.hwnd(),
                                          d.CancelButton.hwnd(), d.OKButton.hwnd()};
         EXPECT_EQ(chain, expected);
@@ -394,9 +397,11 @@ TEST_F(LicenseDialog, ShowsTheWholeAgreementResource) {
     const std::string bytes = ResourceBytes();
     ASSERT_FALSE(bytes.empty()) << "no CUSTOM 101 resource";
     HMODULE module = GetModuleHandleW(nullptr);
-    ASSERT_EQ(bytes.size(), SizeofResource(module, FindResourceW(module, MAKEINTRESOURCEW(101), L"CUSTOM")));
+    ASSERT_EQ(bytes.size(),
+              SizeofResource(module, FindResourceW(module, MAKEINTRESOURCEW(101), L"CUSTOM")));
     const std::wstring expected = FromAnsi(bytes);
-    const size_t lines = static_cast<size_t>(std::count(expected.begin(), expected.end(), L'\n')) + 1;
+    const size_t lines =
+        static_cast<size_t>(std::count(expected.begin(), expected.end(), L'\n')) + 1;
 
     OnShown([&](License& d) {
         HWND text = d.Text1.hwnd();
@@ -413,7 +418,8 @@ TEST_F(LicenseDialog, ShowsTheWholeAgreementResource) {
         TEXTMETRICW tm{};
         {
             HDC dc = GetDC(text);
-            HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(text, WM_GETFONT, 0, 0)));
+            HGDIOBJ old =
+                SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(text, WM_GETFONT, 0, 0)));
             GetTextMetricsW(dc, &tm);
             SelectObject(dc, old);
             ReleaseDC(text, dc);
@@ -437,14 +443,16 @@ TEST(LicenseAgreement, TextIsTheResourceInTheAnsiCodePage) {
     // CR LF line breaks only.
     for (size_t i = 0; i < bytes.size(); ++i) {
         if (bytes[i] == '\n') EXPECT_TRUE(i > 0 && bytes[i - 1] == '\r') << "bare LF at " << i;
-        if (bytes[i] == '\r') EXPECT_TRUE(i + 1 < bytes.size() && bytes[i + 1] == '\n') << "bare CR at " << i;
+        if (bytes[i] == '\r')
+            EXPECT_TRUE(i + 1 < bytes.size() && bytes[i + 1] == '\n') << "bare CR at " << i;
     }
     EXPECT_EQ(win::Wide(AgreementText()), FromAnsi(bytes));
 }
 
 TEST(LicenseAgreement, OpensWithItsTitleLine) {
     const std::string text = AgreementText();
-    EXPECT_EQ(text.substr(0, text.find("\r\n")), "CORVANE PROGRAM GROUP - END USER LICENSE AGREEMENT");
+    EXPECT_EQ(text.substr(0, text.find("\r\n")),
+              "CORVANE PROGRAM GROUP - END USER LICENSE AGREEMENT");
 }
 
 }  // namespace

@@ -11,8 +11,8 @@
 
 #include "fake_system_support.h"
 #include "forms/handles.h"
-#include "support/cvline.h"
 #include "forms/twips.h"
+#include "support/cvline.h"
 #include "ui/win32/form1.h"
 #include "ui/win32/license.h"
 
@@ -96,8 +96,8 @@ void ExpectLine(const LineRows& r, Pixel pixel, const char* source) {
     ASSERT_GT(r.xEnd - r.x0, 40);
     const std::vector<int> xs{r.x0, r.x0 + 3, (r.x0 + r.xEnd) / 2, r.xEnd - 20, r.xEnd - 1};
     for (int x : xs) {
-        SCOPED_TRACE(std::string(source) + ": line at y=" + std::to_string(r.y) + " twips, x=" +
-                     std::to_string(x) + " px");
+        SCOPED_TRACE(std::string(source) + ": line at y=" + std::to_string(r.y) +
+                     " twips, x=" + std::to_string(x) + " px");
         EXPECT_EQ(Hex(pixel(x, r.dark)), Hex(kDark));
         EXPECT_EQ(Hex(pixel(x, r.white)), Hex(kWhite));
         EXPECT_EQ(Hex(pixel(x, r.dark - 1)), Hex(back));
@@ -118,9 +118,12 @@ void ExpectLines(win::Form& form, const std::vector<int>& ys, const char* when) 
         LineRows r = RowsOf(form, y);
         ASSERT_LT(r.xEnd, client.right) << "the line runs to the window's edge";
         const ErasedBackground image(form.hwnd());
-        ExpectLine(r, [&](int x, int row) { return image.Pixel(x, row); }, "image");
-        ExpectLine(r, [&](int x, int row) { return WindowPixel(form.hwnd(), x, row); }, "window");
-        ExpectLine(r, [&](int x, int row) { return ScreenPixel(form.hwnd(), x, row); }, "screen");
+        ExpectLine(
+            r, [&](int x, int row) { return image.Pixel(x, row); }, "image");
+        ExpectLine(
+            r, [&](int x, int row) { return WindowPixel(form.hwnd(), x, row); }, "window");
+        ExpectLine(
+            r, [&](int x, int row) { return ScreenPixel(form.hwnd(), x, row); }, "screen");
     }
 }
 
@@ -148,9 +151,10 @@ TEST_F(LinePixels, MainWindowShowsItsSixLines) { ExpectLines(form_, kMainLines, 
 TEST_F(LinePixels, LinesComeBackAfterTheWindowWasCovered) {
     RECT r;
     GetWindowRect(form_.hwnd(), &r);
-    HWND cover = CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"", WS_POPUP | WS_VISIBLE | SS_BLACKRECT,
-                                 r.left - 10, r.top - 10, r.right - r.left + 20, r.bottom - r.top + 20,
-                                 nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND cover =
+        CreateWindowExW(WS_EX_TOPMOST, L"STATIC", L"", WS_POPUP | WS_VISIBLE | SS_BLACKRECT,
+                        r.left - 10, r.top - 10, r.right - r.left + 20, r.bottom - r.top + 20,
+                        nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(cover, nullptr);
     Settle(cover);
     const LineRows first = RowsOf(form_, kMainLines[0]);

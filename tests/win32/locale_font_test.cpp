@@ -1,6 +1,8 @@
 // The locale font on real windows: what each control's window holds after ApplyFormFont, for
 // code pages given through LocaleQueryOverride and, when the environment says which, for the
 // user locale Wine takes from LC_ALL / LANG.
+#include "support/win32/locale_font.h"
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -12,7 +14,6 @@
 #include <vector>
 
 #include "fake_system_support.h"
-#include "support/win32/locale_font.h"
 #include "ui/win32/form1.h"
 #include "ui/win32/license.h"
 
@@ -112,7 +113,8 @@ INSTANTIATE_TEST_SUITE_P(CodePages, LocaleFontCodePage,
                                            CodePageCase{"874", 0}, CodePageCase{"", 0},
                                            CodePageCase{"1250", 238}, CodePageCase{"1252", 0}),
                          [](const auto& info) {
-                             return std::string("cp") + (*info.param.codePage ? info.param.codePage : "none");
+                             return std::string("cp") +
+                                    (*info.param.codePage ? info.param.codePage : "none");
                          });
 
 TEST_F(LocaleFont, ApplyingTwiceEqualsApplyingOnce) {
@@ -263,16 +265,15 @@ TEST(LocaleText, IsTheQueriedTextWithoutItsNul) {
     EXPECT_NE(language.back(), '\0');
 }
 
-TEST(LocaleText, AFailingQueryGivesEmptyText) {
-    EXPECT_EQ(GetLocaleText(0x0FFF), "");
-}
+TEST(LocaleText, AFailingQueryGivesEmptyText) { EXPECT_EQ(GetLocaleText(0x0FFF), ""); }
 
 // The user's locale for real. scripts/locale-tests.sh runs the binary under a locale and says
 // what it must give; without CVINST_EXPECT_CODEPAGE there is nothing to compare with.
 TEST(UserLocale, FollowsTheEnvironment) {
     const char* codePage = std::getenv("CVINST_EXPECT_CODEPAGE");
     const char* charset = std::getenv("CVINST_EXPECT_CHARSET");
-    if (!codePage || !charset) GTEST_SKIP() << "CVINST_EXPECT_CODEPAGE / CVINST_EXPECT_CHARSET unset";
+    if (!codePage || !charset)
+        GTEST_SKIP() << "CVINST_EXPECT_CODEPAGE / CVINST_EXPECT_CHARSET unset";
     ASSERT_FALSE(LocaleQueryOverride());
     EXPECT_EQ(GetLocaleText(0x1004), codePage);
     EXPECT_EQ(GetUserCharset(), std::atoi(charset));

@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/run_options.h"
 #include "fake_system_support.h"
 #include "forms/msgbox.h"
-#include "engine/run_options.h"
 #include "ui/win32/form1.h"
 #include "ui/win32/license.h"
 
@@ -23,7 +23,8 @@ protected:
         };
         win::ModalShownHook() = [this](win::Form& shown) {
             ++licenceShown;
-            if (auto* dialog = dynamic_cast<License*>(&shown)) SendMessageW(dialog->CancelButton.hwnd(), BM_CLICK, 0, 0);
+            if (auto* dialog = dynamic_cast<License*>(&shown))
+                SendMessageW(dialog->CancelButton.hwnd(), BM_CLICK, 0, 0);
         };
         for (int i = 0; i < 3; ++i) system.AddPackage(i);  // Examples' package is missing
         form.Load();
@@ -49,7 +50,8 @@ TEST_F(StartupWindow, DeniedRightsDisableBothActionsAndTickTheFirstThreePrograms
     ApplyEnvironmentCheck(form, false);
     EXPECT_FALSE(IsWindowEnabled(form.Option1[0].hwnd()));
     EXPECT_FALSE(IsWindowEnabled(form.Option1[1].hwnd()));
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(SendMessageW(form.Check1[i].hwnd(), BM_GETCHECK, 0, 0), BST_CHECKED) << i;
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(SendMessageW(form.Check1[i].hwnd(), BM_GETCHECK, 0, 0), BST_CHECKED) << i;
     EXPECT_EQ(form.Check1[3].Value(), 1) << "Examples is left as it was";
     EXPECT_TRUE(boxes.empty()) << "the check shows nothing by itself";
 

@@ -1,5 +1,4 @@
 #include "engine/win32/process.h"
-#include "engine/win32/run_system.h"
 
 #include <windows.h>
 
@@ -10,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "engine/win32/run_system.h"
 #include "forms/handles.h"
 #include "forms/text.h"
 
@@ -20,7 +20,6 @@ WinRunSystem& Machine() {
     static WinRunSystem machine;
     return machine;
 }
-
 
 using ::testing::AnyOf;
 using ::testing::Eq;
@@ -212,8 +211,8 @@ TEST_F(StartDetachedTest, RunsThePathWithBlanksAndNeverItsPrefix) {
     // what an unquoted "...\Program Files\target.exe" would start instead.
     MakeFolder(L"Program Files");
     ASSERT_TRUE(CopyFileW(Tool(L"marker.exe").c_str(), At(L"Program.exe").c_str(), TRUE));
-    ASSERT_TRUE(CopyFileW(Tool(L"marker.exe").c_str(), At(L"Program Files\\target.exe").c_str(),
-                          TRUE));
+    ASSERT_TRUE(
+        CopyFileW(Tool(L"marker.exe").c_str(), At(L"Program Files\\target.exe").c_str(), TRUE));
     const std::string target = AtUtf8(L"Program Files\\target.exe");
 
     ASSERT_TRUE(Machine().StartProcess(target, " /REGISTERCOM"));

@@ -153,9 +153,9 @@ INSTANTIATE_TEST_SUITE_P(
                       DwordCase{"Largest", RegValue(std::string("2147483647")), 0x7FFFFFFFu}),
     [](const auto& info) { return std::string(info.param.label); });
 
-class RegWriteRejected
-    : public RegisTest,
-      public ::testing::WithParamInterface<std::pair<unsigned long, RegValue>> {};
+class RegWriteRejected : public RegisTest,
+                         public ::testing::WithParamInterface<std::pair<unsigned long, RegValue>> {
+};
 
 TEST_P(RegWriteRejected, WritesNothingAndLeavesAnOldValueAlone) {
     const auto& [type, value] = GetParam();
@@ -172,14 +172,13 @@ TEST_P(RegWriteRejected, WritesNothingAndLeavesAnOldValueAlone) {
 
 INSTANTIATE_TEST_SUITE_P(
     Values, RegWriteRejected,
-    ::testing::Values(std::make_pair(static_cast<unsigned long>(REG_DWORD), RegValue(std::string("abc"))),
-                      std::make_pair(static_cast<unsigned long>(REG_DWORD), RegValue(std::string("4294967296"))),
-                      std::make_pair(static_cast<unsigned long>(REG_DWORD), RegValue(std::string("12abc"))),
-                      std::make_pair(static_cast<unsigned long>(REG_DWORD), RegValue()),
-                      std::make_pair(static_cast<unsigned long>(REG_EXPAND_SZ),
-                                     RegValue(std::string("abc"))),
-                      std::make_pair(static_cast<unsigned long>(REG_BINARY),
-                                     RegValue(int32_t{1}))));
+    ::testing::Values(
+        std::make_pair(static_cast<unsigned long>(REG_DWORD), RegValue(std::string("abc"))),
+        std::make_pair(static_cast<unsigned long>(REG_DWORD), RegValue(std::string("4294967296"))),
+        std::make_pair(static_cast<unsigned long>(REG_DWORD), RegValue(std::string("12abc"))),
+        std::make_pair(static_cast<unsigned long>(REG_DWORD), RegValue()),
+        std::make_pair(static_cast<unsigned long>(REG_EXPAND_SZ), RegValue(std::string("abc"))),
+        std::make_pair(static_cast<unsigned long>(REG_BINARY), RegValue(int32_t{1}))));
 
 TEST_F(RegisTest, WriteReportsThePlatformStatus) {
     unique_hkey readOnly;
@@ -279,15 +278,15 @@ const DWORD kZero = 0;
 
 INSTANTIATE_TEST_SUITE_P(
     Values, WriteTestKeeps,
-    ::testing::Values(
-        std::make_pair(DWORD{REG_SZ}, WideBytes(std::wstring(L"1") + L'\0')),
-        std::make_pair(DWORD{REG_SZ}, WideBytes(std::wstring(L"0") + L'\0')),
-        std::make_pair(DWORD{REG_SZ}, WideBytes(std::wstring(L"yes please") + L'\0')),
-        std::make_pair(DWORD{REG_DWORD}, Bytes(&kOne, sizeof kOne)),
-        std::make_pair(DWORD{REG_DWORD}, Bytes(&kZero, sizeof kZero)),
-        std::make_pair(DWORD{REG_EXPAND_SZ}, WideBytes(std::wstring(L"%One%") + L'\0')),
-        std::make_pair(DWORD{REG_BINARY}, std::vector<BYTE>{0x01, 0x00, 0xFF}),
-        std::make_pair(DWORD{REG_BINARY}, std::vector<BYTE>{})));
+    ::testing::Values(std::make_pair(DWORD{REG_SZ}, WideBytes(std::wstring(L"1") + L'\0')),
+                      std::make_pair(DWORD{REG_SZ}, WideBytes(std::wstring(L"0") + L'\0')),
+                      std::make_pair(DWORD{REG_SZ}, WideBytes(std::wstring(L"yes please") + L'\0')),
+                      std::make_pair(DWORD{REG_DWORD}, Bytes(&kOne, sizeof kOne)),
+                      std::make_pair(DWORD{REG_DWORD}, Bytes(&kZero, sizeof kZero)),
+                      std::make_pair(DWORD{REG_EXPAND_SZ},
+                                     WideBytes(std::wstring(L"%One%") + L'\0')),
+                      std::make_pair(DWORD{REG_BINARY}, std::vector<BYTE>{0x01, 0x00, 0xFF}),
+                      std::make_pair(DWORD{REG_BINARY}, std::vector<BYTE>{})));
 
 TEST_F(RegisTest, WriteTestOnAKeyThatCannotBeOpenedIsFalseAndCreatesNothing) {
     // Wine runs every process with full rights and ignores a key's access list for it, so a

@@ -60,8 +60,8 @@ MsiResult RunAndWait(const std::wstring& application, const std::wstring& comman
     HANDLE process = child->process.get();
     std::optional<int> quit;
     for (;;) {
-        const DWORD wait = MsgWaitForMultipleObjectsEx(1, &process, kPollMilliseconds,
-                                                       QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        const DWORD wait = MsgWaitForMultipleObjectsEx(1, &process, kPollMilliseconds, QS_ALLINPUT,
+                                                       MWMO_INPUTAVAILABLE);
         if (auto code = win::Pump(win::PumpMode::Pending)) quit = code;
         if (wait == WAIT_FAILED) {
             result.started = false;

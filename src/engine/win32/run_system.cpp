@@ -14,9 +14,9 @@ namespace {
 
 std::wstring FormatFrom(DWORD source, HMODULE module, DWORD code) {
     wchar_t* buffer = nullptr;
-    const DWORD n = FormatMessageW(
-        source | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS, module, code, 0,
-        reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    const DWORD n =
+        FormatMessageW(source | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       module, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     std::wstring text;
     if (n != 0 && buffer) text.assign(buffer, n);
     if (buffer) LocalFree(buffer);

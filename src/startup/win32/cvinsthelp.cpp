@@ -8,8 +8,7 @@ namespace cvinst {
 
 CVInstHelp::CVInstHelp()
     : Form(win::FormKind::Dialog, 6000, 3000, "Corvane Installer Help"),
-      Label1(*this, 120, 120, 0, 0, "", true),
-      OKButton(*this, 0, 0, 1545, 375, "OK", true) {
+      Label1(*this, 120, 120, 0, 0, "", true), OKButton(*this, 0, 0, 1545, 375, "OK", true) {
     OKButton.onClick = [this] { OKButton_Click(); };
 }
 

@@ -19,8 +19,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     cvinst::win::LoadCommonControls();
 
     try {
-        const std::string arguments =
-            cvinst::ArgumentText(cvinst::win::Utf8(GetCommandLineW()));
+        const std::string arguments = cvinst::ArgumentText(cvinst::win::Utf8(GetCommandLineW()));
         // Two installers would fight over the same packages (and msiexec runs one install at a
         // time): a second one says so and leaves. The help needs no guard.
         cvinst::win::unique_handle running(CreateMutexW(nullptr, FALSE, L"Local\\Corvane.CVInst"));

@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "support/strings.h"
 #include "forms/handles.h"
 #include "forms/text.h"
+#include "support/strings.h"
 
 namespace cvinst {
 
@@ -36,21 +36,19 @@ LONG RewriteRaw(HKEY key, const std::string& ansiName, DWORD type, DWORD size) {
 LONG RegWriteValue(HKEY key, std::string_view name, unsigned long type, const RegValue& value) {
     const std::string ansiName = win::AnsiFromUtf8(name);
     switch (type) {
-        case REG_SZ: {
-            const std::vector<uint8_t> bytes =
-                EncodeRegSzBytes(win::AnsiFromUtf8(RegValueText(value)));
-            return WriteBytes(key, ansiName, REG_SZ, bytes.data(),
-                              static_cast<DWORD>(bytes.size()));
-        }
-        case REG_DWORD: {
-            const std::optional<int32_t> number = RegValueDword(value);
-            if (!number) return ERROR_INVALID_PARAMETER;
-            const DWORD data = static_cast<DWORD>(*number);
-            return WriteBytes(key, ansiName, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
-                              sizeof data);
-        }
-        default:
-            return ERROR_INVALID_PARAMETER;
+    case REG_SZ: {
+        const std::vector<uint8_t> bytes = EncodeRegSzBytes(win::AnsiFromUtf8(RegValueText(value)));
+        return WriteBytes(key, ansiName, REG_SZ, bytes.data(), static_cast<DWORD>(bytes.size()));
+    }
+    case REG_DWORD: {
+        const std::optional<int32_t> number = RegValueDword(value);
+        if (!number) return ERROR_INVALID_PARAMETER;
+        const DWORD data = static_cast<DWORD>(*number);
+        return WriteBytes(key, ansiName, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
+                          sizeof data);
+    }
+    default:
+        return ERROR_INVALID_PARAMETER;
     }
 }
 

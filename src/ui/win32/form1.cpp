@@ -24,8 +24,7 @@ Form1::Form1(RunSystem& system)
       Check2(*this, 5820, 3510, 1245, 255, "All Selected", 1),
       Label2(*this, 232, 4020, 6855, 210, "Status: Ready To Install Corvane"),
       Command1(*this, 217, 4500, 5250, 345, "", true),
-      Command3(*this, 5722, 4500, 1350, 345, "Exit"),
-      system_(system) {
+      Command3(*this, 5722, 4500, 1350, 345, "Exit"), system_(system) {
     win::OptionButton::Group({&Option1[0], &Option1[1]});
     for (int i = 0; i < 2; ++i) Option1[i].onClick = [this, i] { Option1_Click(i); };
     for (int i = 0; i < kProgramCount; ++i) Check1[i].onClick = [this, i] { Check1_Click(i); };
@@ -50,7 +49,8 @@ void Form1::ApplyProfile() {
     Label2.SetCaption(profile.readyStatus);
     Command1.SetCaption(profile.buttonCaption);
     for (int i = 0; i < kProgramCount; ++i)
-        Check1[i].SetCaption(std::string(profile.boxPrefix) + std::string(ProgramCatalogue[i].name));
+        Check1[i].SetCaption(std::string(profile.boxPrefix) +
+                             std::string(ProgramCatalogue[i].name));
     Check1[3].SetEnabled(true);
     ChkPackages();
     Repaint();
