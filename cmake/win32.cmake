@@ -9,7 +9,6 @@ file(GLOB CVINST_WIN32_SOURCES CONFIGURE_DEPENDS src/forms/*.cpp src/*/win32/*.c
 list(FILTER CVINST_WIN32_SOURCES EXCLUDE REGEX "/winmain\\.cpp$")
 add_library(cvwin STATIC ${CVINST_WIN32_SOURCES})
 target_link_libraries(cvwin PUBLIC cvcore gdi32 user32 advapi32 kernel32)
-target_compile_options(cvwin PRIVATE -Wall -Wextra)
 
 add_executable(CVInst WIN32 src/startup/win32/winmain.cpp res/cvinst.rc)
 target_link_libraries(CVInst PRIVATE cvwin)

@@ -69,7 +69,9 @@ protected:
         EXPECT_EQ(GetDlgItem(box, IDCANCEL), nullptr) << "a box with more than OK";
         // The box is all there is: the main window stays hidden.
         for (HWND hwnd : installer->Windows())
-            if (hwnd != box) EXPECT_FALSE(Visible(hwnd)) << "also visible: " << Text(hwnd);
+            if (hwnd != box) {
+                EXPECT_FALSE(Visible(hwnd)) << "also visible: " << Text(hwnd);
+            }
         EXPECT_TRUE(AnswerMessageBox(box, IDOK));
         EXPECT_TRUE(WaitGone(box));
         const Watched rest = WatchUntilExit(*installer);
@@ -306,7 +308,9 @@ TEST_F(CommandLineSecondInstaller, AnInteractiveSecondSaysSoAndEndsWith1618) {
               "Another Corvane Installer is already running.\n"
               "Please wait until it has finished, then start it again.");
     for (HWND hwnd : second.Windows())
-        if (hwnd != box) EXPECT_FALSE(Visible(hwnd)) << "also visible: " << Text(hwnd);
+        if (hwnd != box) {
+            EXPECT_FALSE(Visible(hwnd)) << "also visible: " << Text(hwnd);
+        }
     ASSERT_TRUE(AnswerMessageBox(box, IDOK));
 
     EXPECT_EQ(second.WaitExit(), std::optional<DWORD>(1618));

@@ -43,7 +43,9 @@ protected:
     // The help is all there is on the screen: the main window is loaded but hidden.
     void ExpectOnlyTheHelpVisible() {
         for (HWND hwnd : installer->Windows())
-            if (hwnd != help) EXPECT_FALSE(Visible(hwnd)) << "also visible: " << Text(hwnd);
+            if (hwnd != help) {
+                EXPECT_FALSE(Visible(hwnd)) << "also visible: " << Text(hwnd);
+            }
     }
 
     // After the help was closed: the program ends with 0 having shown nothing more, run nothing.

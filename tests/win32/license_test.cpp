@@ -442,9 +442,12 @@ TEST(LicenseAgreement, TextIsTheResourceInTheAnsiCodePage) {
     EXPECT_EQ(bytes.find('\0'), std::string::npos);
     // CR LF line breaks only.
     for (size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\n') EXPECT_TRUE(i > 0 && bytes[i - 1] == '\r') << "bare LF at " << i;
-        if (bytes[i] == '\r')
+        if (bytes[i] == '\n') {
+            EXPECT_TRUE(i > 0 && bytes[i - 1] == '\r') << "bare LF at " << i;
+        }
+        if (bytes[i] == '\r') {
             EXPECT_TRUE(i + 1 < bytes.size() && bytes[i + 1] == '\n') << "bare CR at " << i;
+        }
     }
     EXPECT_EQ(win::Wide(AgreementText()), FromAnsi(bytes));
 }

@@ -48,7 +48,9 @@ LOGFONTW LogFontOf(HWND hwnd) {
     LOGFONTW lf{};
     HFONT font = FontOf(hwnd);
     EXPECT_NE(font, nullptr) << "control without a font";
-    if (font) EXPECT_EQ(GetObjectW(font, sizeof(lf), &lf), static_cast<int>(sizeof(lf)));
+    if (font) {
+        EXPECT_EQ(GetObjectW(font, sizeof(lf), &lf), static_cast<int>(sizeof(lf)));
+    }
     return lf;
 }
 
@@ -192,7 +194,9 @@ TEST_F(LocaleFont, TahomaIsTheFaceDrawnWith) {
         UseCodePage(codePage);
         ApplyFormFont(form);
         for (win::Control* c : form.Controls())
-            if (c->HasFont()) EXPECT_EQ(FaceDrawnWith(c->hwnd()), L"Tahoma") << codePage;
+            if (c->HasFont()) {
+                EXPECT_EQ(FaceDrawnWith(c->hwnd()), L"Tahoma") << codePage;
+            }
     }
 }
 
