@@ -3,6 +3,9 @@
 
 namespace cvinst {
 
+// How long a run waits for another installation to finish, unless the command line says otherwise.
+inline constexpr unsigned long kDefaultWaitSeconds = 600;
+
 // How a run is to go, beside the action and the ticked programs: what the command line asked for,
 // or nothing of it in an interactive start.
 struct RunOptions {
@@ -10,6 +13,11 @@ struct RunOptions {
         false;  // no agreement or confirmation dialogs; the window closes after the run
     bool SkipInstalled = false;   // an install leaves present programs alone
     std::string InstallerParams;  // msiexec parameters instead of the defaults; empty = defaults
+    // How long each msiexec step may wait for another installation to end; 0: not at all.
+    unsigned long WaitSeconds = kDefaultWaitSeconds;
+    // The run log the user asked for ("/LOG="), a full path; msiexec then writes a verbose log of
+    // each step beside it. Empty: no log was asked for, and msiexec writes none.
+    std::string LogPath;
 };
 
 }  // namespace cvinst

@@ -60,6 +60,8 @@ inline void DestroyWindowFn(HWND w) { DestroyWindow(w); }
 using unique_hkey = UniqueHandle<HKEY, detail::CloseKey>;
 using unique_handle = UniqueHandle<HANDLE, detail::CloseHandleFn>;
 using unique_hfind = UniqueHandle<HANDLE, detail::CloseFind, InvalidHandleIsEmpty>;
+using unique_hfile =
+    UniqueHandle<HANDLE, detail::CloseHandleFn, InvalidHandleIsEmpty>;  // CreateFile
 using unique_hbitmap = UniqueHandle<HBITMAP, detail::DeleteBitmapFn>;
 using unique_gdiobj = UniqueHandle<HGDIOBJ, detail::DeleteGdi>;
 using unique_hdc = UniqueHandle<HDC, detail::DeleteDcFn>;  // CreateCompatibleDC / CreateDC

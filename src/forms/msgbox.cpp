@@ -23,8 +23,15 @@ int ShowMessageBox(HWND owner, std::string_view text, UINT flags, std::string_vi
     MessageBoxRequest request{owner, std::string(text),
                               caption.empty() ? AppTitle() : std::string(caption), flags};
     if (auto& hook = MessageBoxHook()) return hook(request);
-    return MessageBoxW(owner, Wide(request.text).c_str(), Wide(request.caption).c_str(),
-                       flags | MB_SETFOREGROUND);
+    const int answer = MessageBoxW(owner, Wide(request.text).c_str(), Wide(request.caption).c_str(),
+                                   flags | MB_SETFOREGROUND);
+    if (auto& observer = MessageBoxObserver()) observer(request, answer);
+    return answer;
+}
+
+MessageBoxObserverFn& MessageBoxObserver() {
+    static MessageBoxObserverFn observer;
+    return observer;
 }
 
 }  // namespace cvinst::win

@@ -16,9 +16,14 @@ struct MessageBoxRequest {
     UINT flags;
 };
 
-// When set, message boxes are not shown: the hook answers (IDOK, IDYES, IDNO...).
+// When set, message boxes are not shown: the hook answers (IDOK, IDYES, IDNO...). Tests answer
+// here, and so does the program where no one could see a box.
 using MessageBoxHookFn = std::function<int(const MessageBoxRequest&)>;
 MessageBoxHookFn& MessageBoxHook();
+
+// Told of every box shown, with the answer it got.
+using MessageBoxObserverFn = std::function<void(const MessageBoxRequest&, int answer)>;
+MessageBoxObserverFn& MessageBoxObserver();
 
 void SetAppTitle(std::string title);
 const std::string& AppTitle();

@@ -289,6 +289,14 @@ std::string CommandLineErrorMessage(const std::string& text, CommandLineError ki
         message += "Invalid MS Windows Installer parameters syntax: " + quoted +
                    "\n\nSyntax: \"/MSI=\"MS Installer Parameters\"\"";
         break;
+    case CommandLineError::LogInvalid:
+        message +=
+            "Invalid log file syntax: " + quoted + "\n\nSyntax: /LOG=\"path of the log file\"";
+        break;
+    case CommandLineError::WaitInvalid:
+        message += "Invalid wait syntax: " + quoted +
+                   "\n\nSyntax: /WAIT:seconds (0 to 1000000; 0 does not wait)";
+        break;
     }
     return message;
 }

@@ -9,7 +9,13 @@
 
 namespace cvinst {
 
-enum class CommandLineError { ProgramsInvalid = 1, CommandInvalid = 2, InstallerParamsInvalid = 5 };
+enum class CommandLineError {
+    ProgramsInvalid = 1,
+    CommandInvalid = 2,
+    InstallerParamsInvalid = 5,
+    LogInvalid = 6,   // "/LOG=" without a quoted path
+    WaitInvalid = 7,  // "/WAIT:" without seconds, or too many
+};
 
 inline constexpr int kInstallAction = 0;    // Option1(0)
 inline constexpr int kUninstallAction = 1;  // Option1(1)

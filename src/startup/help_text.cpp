@@ -29,7 +29,13 @@ std::string BuildHelpText(std::string_view installCaption, std::string_view unin
     text +=
         "  /MSI   Additional MS Windows Installer parameters (if missing = "
         "\"/QB ALLUSERS=2 DISABLEADVTSHORTCUTS=1\").\n";
-    text += "  /show Shows Corvane Installer user interface.";
+    text += "  /show Shows Corvane Installer user interface.\n";
+    text +=
+        "  /WAIT:    Seconds to wait for another installation to finish "
+        "(if missing = 600, 0 = do not wait).\n";
+    text +=
+        "  /LOG=\"file\" Log of the run, with the MS Windows Installer logs beside it "
+        "(if missing = %TEMP%\\CVInst.log).";
     return text;
 }
 

@@ -212,10 +212,11 @@ TEST_F(CommandLine, AProgramWithoutItsPackageAsksForASelectionAndEndsWith1619) {
 }
 
 // With no package at all the window disables both actions while it loads, before the command line
-// is read, so the command is refused as one that is not allowed.
-TEST_F(CommandLine, NoPackageAtAllRefusesTheCommandAsNotAllowedAndEndsWith5) {
+// is read, so the command is refused as one that is not allowed; the exit status tells the real
+// cause: the packages are missing.
+TEST_F(CommandLine, NoPackageAtAllRefusesTheCommandAndEndsWith1619) {
     Start(PlaceWithPackages(folder, {}), "/I");
-    EXPECT_EQ(ExpectBoxThenExit(kRefusedTitle, kPrivileges), std::optional<DWORD>(5));
+    EXPECT_EQ(ExpectBoxThenExit(kRefusedTitle, kPrivileges), std::optional<DWORD>(1619));
 }
 
 TEST_F(CommandLine, WithoutWriteAccessToTheLogonKeyTheCommandIsRefusedWith5) {

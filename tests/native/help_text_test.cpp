@@ -36,16 +36,20 @@ TEST(HelpTextTest, WholeText) {
         std::string(3, ' ') +
         "Additional MS Windows Installer parameters (if missing = "
         "\"/QB ALLUSERS=2 DISABLEADVTSHORTCUTS=1\").\n"
-        "  /show Shows Corvane Installer user interface.";
+        "  /show Shows Corvane Installer user interface.\n"
+        "  /WAIT:    Seconds to wait for another installation to finish (if missing = 600, 0 = "
+        "do not wait).\n"
+        "  /LOG=\"file\" Log of the run, with the MS Windows Installer logs beside it (if "
+        "missing = %TEMP%\\CVInst.log).";
     const std::string text = BuildHelpText(kInstall, kUninstall);
     EXPECT_EQ(text, expected);
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 13);  // 14 lines, none after the last
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 15);  // 16 lines, none after the last
 }
 
 TEST(HelpTextTest, ActionRowsFollowTheCaptions) {
     const std::string text = BuildHelpText("A", "");
     EXPECT_NE(text.find("\n  /I        A\n  /U       \n  /P:"), std::string::npos);
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 13);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 15);
 }
 
 }  // namespace

@@ -14,6 +14,8 @@
 #include <tuple>
 #include <vector>
 
+#include "fake_run_system.h"
+
 namespace cvinst {
 namespace {
 
@@ -75,62 +77,13 @@ private:
     Journal& journal_;
 };
 
-class FakeSystem : public RunSystem {
-public:
-    explicit FakeSystem(Journal& journal) : journal_(journal) {}
-
-    std::string InstallerFolder() override { return installerFolder; }
-    void SetCurrentFolder(const std::string& folder) override {
-        journal_.Record("SetCurrentFolder: " + folder);
-    }
-    std::string ProgramFilesDir() override { return programFiles; }
-    std::string FindFile(const std::string& path) override {
-        searched.push_back(path);
-        return files.count(path) ? path.substr(path.rfind('\\') + 1) : std::string();
-    }
-    MsiResult RunMsiExec(const std::string& arguments) override {
-        journal_.Record("RunMsiExec: " + arguments);
-        if (duringMsi) {
-            duringMsi(arguments);
-        }
-        for (const auto& [verb, package, result] : msiResults) {
-            if (arguments.rfind(verb, 0) == 0 && arguments.find(package) != std::string::npos) {
-                return result;
-            }
-        }
-        return {true, 0};
-    }
-    bool StartProcess(const std::string& exePath, const std::string& arguments) override {
-        journal_.Record("StartProcess: " + exePath + "|" + arguments);
-        return startSucceeds;
-    }
-    std::string ErrorText(unsigned long code) override {
-        auto text = errorTexts.find(code);
-        return text != errorTexts.end() ? text->second : "Message " + std::to_string(code) + ".";
-    }
-
-    // What msiexec answers for a verb ("/i " or "/x ") on a package; success otherwise.
-    void Answer(const std::string& verb, const std::string& package, MsiResult result) {
-        msiResults.emplace_back(verb, package, result);
-    }
-
-    std::string installerFolder = R"(D:\Setup)";
-    std::string programFiles = R"(C:\Program Files)";
-    std::set<std::string> files;
-    std::vector<std::string> searched;
-    std::vector<std::tuple<std::string, std::string, MsiResult>> msiResults;
-    std::map<unsigned long, std::string> errorTexts;
-    std::function<void(const std::string&)> duringMsi;
-    bool startSucceeds = true;
-
-private:
-    Journal& journal_;
-};
-
 class InstallRunTest : public ::testing::Test {
 protected:
-    RunReport Install() { return InstallCW(true, options, window, system); }
-    RunReport Uninstall() { return InstallCW(false, options, window, system); }
+    InstallRunTest() {
+        system.record = [this](const std::string& entry) { journal.Record(entry); };
+    }
+    RunReport Install() { return InstallCW(true, options, window, system, log); }
+    RunReport Uninstall() { return InstallCW(false, options, window, system, log); }
 
     void Tick(std::initializer_list<int> indexes) {
         for (int index : indexes) {
@@ -138,7 +91,7 @@ protected:
         }
     }
     void Present(const std::string& relativeMarker) {
-        system.files.insert(R"(C:\Program Files\)" + relativeMarker);
+        system.AddFile(R"(C:\Program Files\)" + relativeMarker);
     }
 
     std::vector<std::string> MsiCalls() const { return Matching("RunMsiExec: "); }
@@ -159,7 +112,8 @@ protected:
 
     Journal journal;
     FakeWindow window{journal};
-    FakeSystem system{journal};
+    testkit::FakeRunSystem system;
+    testkit::RecordingLog log;
     RunOptions options;
 };
 
@@ -325,7 +279,7 @@ TEST_F(InstallRunTest, UntickedBoxesAreSkipped) {
 
 TEST_F(InstallRunTest, BoxTickedDuringTheRunCountsWhenReached) {
     Tick({0});
-    system.duringMsi = [this](const std::string&) {
+    system.duringMsiExec = [this](const std::string&) {
         window.checks[0] = 0;
         window.checks[3] = 1;
     };
@@ -514,34 +468,41 @@ TEST_F(InstallRunTest, OneBoxListsEveryFailedProgram) {
     system.Answer("/i ", "CVExampl.msi", {false, 0});
     const RunReport report = Install();
     EXPECT_EQ(6u, MsiCalls().size());
-    EXPECT_EQ(4u, report.failures.size());
+    EXPECT_EQ(2u, report.failures.size());
+    // Corvane Menu's failed removal is followed by an install that succeeds: it is installed.
     EXPECT_THAT(Matching("ShowError: "),
                 ElementsAre("Error: The following programs could not be installed:\n"
-                            "Corvane Menu: Message 1605.\n"
                             "Corvane Personal Server: Message 1603.\n"
                             "Corvane Examples: the Windows Installer could not be started."));
     EXPECT_EQ(RunOutcome::Failed, report.outcome);
 }
 
-TEST_F(InstallRunTest, FailedRemovalBeforeInstallStillInstalls) {
+// A copy the Windows Installer does not know of (1605) cannot be removed, but it is replaced.
+TEST_F(InstallRunTest, AProgramsOutcomeIsThatOfItsLastStep) {
     Tick({0});
     Present(kMenuMarker);
-    system.Answer("/x ", "CVMenu.msi", {true, 1603});
-    const RunReport report = Install();
+    system.Answer("/x ", "CVMenu.msi", {true, 1605});
+    RunReport report = Install();
     EXPECT_THAT(MsiCalls(), ElementsAre(StartsWith("/x "), StartsWith("/i ")));
+    EXPECT_THAT(report.failures, IsEmpty());
+    EXPECT_EQ(RunOutcome::Completed, report.outcome);
+    EXPECT_EQ("Status: Installation Completed", StatusTexts().back());
+
+    system.Answer("/i ", "CVMenu.msi", {true, 1603});
+    report = Install();
     ASSERT_EQ(1u, report.failures.size());
-    EXPECT_EQ(1603u, report.failures[0].code);
+    EXPECT_EQ(1603u, report.failures[0].code) << "the install's code, not the removal's";
     EXPECT_EQ(RunOutcome::Failed, report.outcome);
 }
 
 TEST_F(InstallRunTest, UninstallFailureNamesRemoval) {
     Tick({1});
     Present(R"(Corvane Workstation\CVWork.exe)");
-    system.Answer("/x ", "CVWork.msi", {true, 1618});
+    system.Answer("/x ", "CVWork.msi", {true, 1603});
     const RunReport report = Uninstall();
     EXPECT_THAT(Matching("ShowError: "),
                 ElementsAre("Error: The following programs could not be removed:\n"
-                            "Corvane Workstation: Message 1618."));
+                            "Corvane Workstation: Message 1603."));
     EXPECT_EQ("Status: Uninstallation Failed", StatusTexts().back());
     EXPECT_EQ(RunOutcome::Failed, report.outcome);
 }
@@ -693,6 +654,221 @@ TEST_F(InstallRunTest, FolderChangeFailureIsIgnored) {
     const RunReport report = Install();
     EXPECT_EQ(RunOutcome::Completed, report.outcome);
     EXPECT_EQ(1u, MsiCalls().size());
+}
+
+// --- a restart started by the Windows Installer (1641) ----------------------------------------
+
+TEST_F(InstallRunTest, ARestartStartedStopsTheRunAndNamesWhatWasNotProcessed) {
+    Tick({0, 1, 3});
+    system.Answer("/i ", "CVMenu.msi", {true, 1641});
+    const RunReport report = Install();
+    EXPECT_THAT(MsiCalls(), ElementsAre(StartsWith(R"(/i "D:\Setup\CVMenu.msi")")));
+    EXPECT_EQ(RunOutcome::Stopped, report.outcome);
+    EXPECT_TRUE(report.restartStarted);
+    EXPECT_FALSE(report.installerBusy);
+    EXPECT_THAT(report.notProcessed, ElementsAre(1, 3));
+    EXPECT_THAT(Tail(4),
+                ElementsAre("ShowError: Error: The Windows Installer is restarting the computer, "
+                            "so these programs were not processed:\nCorvane Workstation\n"
+                            "Corvane Examples",
+                            "EnableCmds(true)", "RunDone(true)",
+                            "Sata: Status: Installation Stopped For A Restart; Not Processed: "
+                            "Corvane Workstation, Corvane Examples"));
+}
+
+TEST_F(InstallRunTest, ARestartDuringARemovalLeavesThatProgramUninstalledAndUnregistered) {
+    options.Unattended = true;
+    Tick({2});
+    Present(kServerMarker);
+    system.Answer("/x ", "CVPServ.msi", {true, 1641});
+    const RunReport report = Install();
+    EXPECT_THAT(MsiCalls(), ElementsAre(StartsWith("/x ")));
+    EXPECT_THAT(journal.entries, Not(Contains(kRegister)));
+    EXPECT_THAT(journal.entries, Not(Contains(StartsWith("ShowError"))));
+    EXPECT_THAT(report.notProcessed, ElementsAre(2));
+    EXPECT_EQ("Status: Installation Stopped For A Restart; Not Processed: Corvane Personal Server",
+              StatusTexts().back());
+}
+
+// --- msiexec's command line -------------------------------------------------------------------
+
+TEST_F(InstallRunTest, ACommandLineTooLongForWindowsIsRefusedBeforeAnythingStarts) {
+    options.Unattended = true;
+    options.InstallerParams = std::string(200, 'X');
+    system.longestArguments = 199;
+    Tick({0, 1});
+    const RunReport report = Install();
+    EXPECT_EQ(RunOutcome::Refused, report.outcome);
+    EXPECT_THAT(MsiCalls(), IsEmpty());
+    EXPECT_THAT(system.searched, IsEmpty());
+    EXPECT_THAT(Matching("ShowError: "),
+                ElementsAre("Error: The Windows Installer's command line would be longer than "
+                            "the 32767 characters Windows allows. Shorten the /MSI= parameters "
+                            "or the installer's folder."));
+    EXPECT_EQ("Status: Installation Failed", StatusTexts().back());
+}
+
+struct MsiLogCase {
+    std::string installerParams;
+    std::string expected;  // what follows the installer parameters
+};
+
+class MsiLogOption : public InstallRunTest, public ::testing::WithParamInterface<MsiLogCase> {};
+
+TEST_P(MsiLogOption, FollowsTheParametersUnlessTheyAskForALogOfTheirOwn) {
+    options.LogPath = R"(C:\Logs\deploy.txt)";
+    options.InstallerParams = GetParam().installerParams;
+    Tick({0});
+    Present(kMenuMarker);
+    Install();
+    const std::string params = InstallerParameters(GetParam().installerParams);
+    EXPECT_THAT(
+        MsiCalls(),
+        ElementsAre(
+            R"(/x "D:\Setup\CVMenu.msi")" + params +
+                (GetParam().expected.empty() ? "" : GetParam().expected + "_uninstall.log\""),
+            R"(/i "D:\Setup\CVMenu.msi")" + params +
+                (GetParam().expected.empty() ? "" : GetParam().expected + "_install.log\"")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MsiLogOption,
+    ::testing::Values(MsiLogCase{"", R"( /L*v "C:\Logs\deploy_CVMenu)"},
+                      MsiLogCase{"/qn", R"( /L*v "C:\Logs\deploy_CVMenu)"},
+                      MsiLogCase{"/qn TARGET=C:\\/lib", R"( /L*v "C:\Logs\deploy_CVMenu)"},
+                      MsiLogCase{"/qn /l*v C:\\own.log", ""}, MsiLogCase{"/LOG C:\\own.log", ""},
+                      MsiLogCase{"-Lv C:\\own.log /qn", ""}));
+
+TEST(MsiLogPath, IsBesideTheRunLogNamedAfterPackageAndStep) {
+    EXPECT_EQ(MsiLogPath(R"(C:\Logs\run.log)", "CVMenu.msi", true),
+              R"(C:\Logs\run_CVMenu_install.log)");
+    EXPECT_EQ(MsiLogPath(R"(C:\Logs\run)", "CVExampl.msi", false),
+              R"(C:\Logs\run_CVExampl_uninstall.log)");
+    EXPECT_EQ(MsiLogPath(R"(C:\My.Logs\run)", "CVWork.msi", true),
+              R"(C:\My.Logs\run_CVWork_install.log)");
+}
+
+// --- another installation holds the Windows Installer -----------------------------------------
+
+TEST_F(InstallRunTest, WaitsForAnotherInstallationShowingWhichProgramWaits) {
+    system.installerBusyUntil = 5000;
+    Tick({0, 1});
+    const RunReport report = Install();
+    EXPECT_EQ(RunOutcome::Completed, report.outcome);
+    EXPECT_THAT(journal.entries,
+                Contains("Sata: Status: Installing Corvane Menu: Waiting For Another "
+                         "Installation To Finish..."));
+    const auto wait =
+        std::find(journal.entries.begin(), journal.entries.end(), "WaitForInstaller: 600000");
+    ASSERT_NE(wait, journal.entries.end());
+    EXPECT_EQ(*(wait + 1), "Sata: Status: Installing Corvane Menu...");
+    EXPECT_THAT(*(wait + 2), StartsWith(R"(RunMsiExec: /i "D:\Setup\CVMenu.msi")"));
+    EXPECT_EQ(1, std::count_if(journal.entries.begin(), journal.entries.end(),
+                               [](const std::string& e) { return e.find("Waiting") != e.npos; }));
+}
+
+TEST_F(InstallRunTest, AnInstallationThatOutlastsTheWaitEndsTheRunWithTheRestUnprocessed) {
+    options.WaitSeconds = 30;
+    system.installerBusyUntil = 60000;
+    Tick({1, 2});
+    const RunReport report = Install();
+    EXPECT_THAT(MsiCalls(), IsEmpty());
+    EXPECT_THAT(journal.entries, Contains("WaitForInstaller: 30000"));
+    EXPECT_EQ(RunOutcome::Stopped, report.outcome);
+    EXPECT_TRUE(report.installerBusy);
+    EXPECT_THAT(report.notProcessed, ElementsAre(1, 2));
+    EXPECT_THAT(journal.entries, Not(Contains(kRegister)));
+    EXPECT_THAT(Matching("ShowError: "),
+                ElementsAre("Error: Another installation kept the Windows Installer busy, so "
+                            "these programs were not processed:\nCorvane Workstation\n"
+                            "Corvane Personal Server"));
+    EXPECT_EQ(
+        "Status: Installation Stopped, Windows Installer Busy; Not Processed: Corvane "
+        "Workstation, Corvane Personal Server",
+        StatusTexts().back());
+}
+
+TEST_F(InstallRunTest, WaitZeroDoesNotWait) {
+    options.Unattended = true;
+    options.WaitSeconds = 0;
+    system.installerBusyUntil = 1;
+    Tick({0});
+    Present(kMenuMarker);
+    const RunReport report = Uninstall();
+    EXPECT_THAT(MsiCalls(), IsEmpty());
+    EXPECT_THAT(journal.entries, Not(Contains(StartsWith("WaitForInstaller"))));
+    EXPECT_EQ(RunOutcome::Stopped, report.outcome);
+    EXPECT_THAT(report.notProcessed, ElementsAre(0));
+}
+
+TEST_F(InstallRunTest, MsiexecThatFindsTheInstallerTakenIsRunAgainAfterGrowingPauses) {
+    Tick({0, 1});
+    system.Answer("/i ", "CVMenu.msi", {true, 1618}, 3);
+    const RunReport report = Install();
+    EXPECT_EQ(RunOutcome::Completed, report.outcome);
+    EXPECT_THAT(report.failures, IsEmpty());
+    EXPECT_EQ(Matching("RunMsiExec: /i \"D:\\Setup\\CVMenu.msi\"").size(), 4u);
+    EXPECT_THAT(Matching("Pause: "), ElementsAre("1000", "2000", "4000"));
+    EXPECT_EQ(Matching("RunMsiExec: /i \"D:\\Setup\\CVWork.msi\"").size(), 1u);
+}
+
+TEST_F(InstallRunTest, MsiexecFindingTheInstallerTakenPastTheWaitStopsTheRun) {
+    options.Unattended = true;
+    options.WaitSeconds = 20;
+    Tick({0, 3});
+    system.msiexecTakesMs = 500;
+    system.Answer("/i ", "CVMenu.msi", {true, 1618});
+    const RunReport report = Install();
+    EXPECT_THAT(Matching("Pause: "), ElementsAre("1000", "2000", "4000", "8000", "2500"));
+    EXPECT_EQ(RunOutcome::Stopped, report.outcome);
+    EXPECT_TRUE(report.installerBusy);
+    EXPECT_THAT(report.failures, IsEmpty());
+    EXPECT_THAT(report.notProcessed, ElementsAre(0, 3));
+    EXPECT_THAT(MsiCalls(), Not(Contains(StartsWith(R"(/i "D:\Setup\CVExampl.msi")"))));
+}
+
+// --- the run log ------------------------------------------------------------------------------
+
+TEST_F(InstallRunTest, TheLogTellsEveryDecisionAndEveryMsiexec) {
+    options.Unattended = true;
+    system.installerBusyUntil = 1500;
+    system.msiexecTakesMs = 2500;
+    system.errorTexts[3010] = "A restart is required.\r\n";
+    Tick({0, 2, 3});
+    Present(kServerMarker);
+    system.Answer("/i ", "CVPServ.msi", {true, 3010});
+    Install();
+    EXPECT_THAT(
+        log.lines,
+        ElementsAre(
+            "Install run", R"(Program Files folder: "C:\Program Files")",
+            "Corvane Menu: not installed, installing it",
+            "The Windows Installer is busy with another installation: waiting up to 600.0 s",
+            "The Windows Installer became free after 1.5 s",
+            R"(msiexec /i "D:\Setup\CVMenu.msi")" + kDefaults,
+            "msiexec ended with 0 after 2.5 s: Message 0.",
+            "Corvane Personal Server: installed, removing it and installing it again",
+            R"(msiexec /x "D:\Setup\CVPServ.msi")" + kDefaults,
+            "msiexec ended with 0 after 2.5 s: Message 0.",
+            R"(msiexec /i "D:\Setup\CVPServ.msi")" + kDefaults,
+            "msiexec ended with 3010 after 2.5 s: A restart is required.",
+            "Corvane Personal Server: the machine must be restarted to finish (3010)",
+            R"(Server registration started: "C:\Program Files\Corvane Personal Server\CVPServ.exe" /REGISTERCOM)",
+            "Corvane Examples: not installed, installing it",
+            R"(msiexec /i "D:\Setup\CVExampl.msi")" + kDefaults,
+            "msiexec ended with 0 after 2.5 s: Message 0."));
+}
+
+TEST_F(InstallRunTest, TheLogTellsTheAnswerToTheAgreementAndTheRunsOwnFailure) {
+    window.acceptInstall = false;
+    Tick({0});
+    Install();
+    window.acceptInstall = true;
+    system.programFiles = "";
+    Install();
+    EXPECT_THAT(log.lines, ElementsAre("Licence agreement declined", "Licence agreement accepted",
+                                       "Install run", R"(Program Files folder: "")",
+                                       "The run failed: Invalid Program Files Directory!"));
 }
 
 }  // namespace

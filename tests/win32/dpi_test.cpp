@@ -7,10 +7,10 @@
 #include <cstdlib>
 
 #include "engine/run_options.h"
-#include "fake_system_support.h"
 #include "forms/twips.h"
 #include "ui/win32/form1.h"
 #include "ui/win32/license.h"
+#include "win32_run_system.h"
 
 namespace cvinst {
 namespace {
@@ -57,14 +57,15 @@ protected:
         ASSERT_EQ(dpi, std::atoi(expected));
         for (int i = 0; i < 4; ++i) system.AddPackage(i);
     }
-    void TearDown() override { DispatchPendingMessages(); }
+    void TearDown() override { testkit::DispatchPendingMessages(); }
 
     int dpi = 0;
-    FakeRunSystem system;
+    testkit::PumpingRunSystem system;
 };
 
 TEST_F(HighDpi, MainWindowScalesEveryMeasure) {
-    Form1 form(system);
+    NoLog log;
+    Form1 form(system, log);
     form.Load();
     ASSERT_TRUE((form.hwnd() != nullptr));
     EXPECT_EQ(form.Dpi(), dpi);

@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "engine/run_options.h"
-#include "fake_system_support.h"
 #include "forms/message_loop.h"
 #include "forms/msgbox.h"
 #include "forms/text.h"
 #include "ui/win32/license.h"
+#include "win32_run_system.h"
 
 namespace cvinst {
 namespace {
@@ -73,13 +73,13 @@ protected:
         form.reset();
         win::MessageBoxHook() = nullptr;
         win::ModalShownHook() = nullptr;
-        DispatchPendingMessages();
+        testkit::DispatchPendingMessages();
     }
 
     template <class Packages = std::initializer_list<int>>
     void Load(const Packages& packages, const RunOptions& options = {}) {
         for (int index : packages) system.AddPackage(index);
-        form = std::make_unique<Form1>(system);
+        form = std::make_unique<Form1>(system, log);
         form->SetRunOptions(options);
         form->Load();
         ASSERT_TRUE((form->hwnd() != nullptr));
@@ -117,7 +117,8 @@ protected:
 
     std::string Status() const { return WindowText(form->Label2.hwnd()); }
 
-    FakeRunSystem system;
+    testkit::PumpingRunSystem system;
+    NoLog log;
     std::unique_ptr<Form1> form;
     std::vector<win::MessageBoxRequest> boxes;
     int boxAnswer = IDOK;
@@ -396,7 +397,7 @@ TEST_F(Form1Test, CloseIsRefusedWhileARunIsInProgress) {
     }
 
     PostMessageW(form->hwnd(), WM_CLOSE, 0, 0);
-    EXPECT_TRUE(DispatchPendingMessages()) << "closing the window must end the program";
+    EXPECT_TRUE(testkit::DispatchPendingMessages()) << "closing the window must end the program";
     EXPECT_FALSE((form->hwnd() != nullptr));
 }
 
@@ -405,7 +406,7 @@ TEST_F(Form1Test, ExitClosesTheWindowAndEndsTheProgram) {
     HWND hwnd = form->hwnd();
     Click(form->Command3);
     EXPECT_FALSE(IsWindow(hwnd));
-    EXPECT_TRUE(DispatchPendingMessages());
+    EXPECT_TRUE(testkit::DispatchPendingMessages());
 }
 
 // ---- packages

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "fake_system_support.h"
 #include "forms/message_loop.h"
 #include "forms/text.h"
 #include "ui/win32/form1.h"
+#include "win32_run_system.h"
 
 namespace cvinst {
 namespace {
@@ -76,7 +76,7 @@ class LicenseDialog : public ::testing::Test {
 protected:
     void SetUp() override {
         // A quit message left by an earlier test would end the dialog's modal loop at once.
-        DispatchPendingMessages();
+        testkit::DispatchPendingMessages();
         owner_.Load();
         ASSERT_TRUE((owner_.hwnd() != nullptr));
     }
@@ -104,8 +104,9 @@ protected:
     // Answers the dialog shown by the main window, as an install run does.
     bool ConfirmThroughMainWindow() { return owner_.ConfirmInstall(); }
 
-    FakeRunSystem system_;
-    Form1 owner_{system_};
+    testkit::PumpingRunSystem system_;
+    NoLog log_;
+    Form1 owner_{system_, log_};
     int shown_ = 0;
 };
 

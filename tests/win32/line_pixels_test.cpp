@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "fake_system_support.h"
 #include "forms/handles.h"
 #include "forms/twips.h"
 #include "support/cvline.h"
 #include "ui/win32/form1.h"
 #include "ui/win32/license.h"
+#include "win32_run_system.h"
 
 namespace cvinst {
 namespace {
@@ -23,9 +23,9 @@ constexpr COLORREF kDark = RGB(0x84, 0x84, 0x84);
 constexpr COLORREF kWhite = RGB(0xFF, 0xFF, 0xFF);
 
 void Settle(HWND hwnd) {
-    DispatchPendingMessages();
+    testkit::DispatchPendingMessages();
     UpdateWindow(hwnd);
-    DispatchPendingMessages();
+    testkit::DispatchPendingMessages();
 }
 
 COLORREF WindowPixel(HWND hwnd, int x, int y) {
@@ -133,7 +133,7 @@ const std::vector<int> kLicenceLines{3030, 3450};
 class LinePixels : public ::testing::Test {
 protected:
     void SetUp() override {
-        DispatchPendingMessages();
+        testkit::DispatchPendingMessages();
         for (int i = 0; i < 4; ++i) system_.AddPackage(i);
         form_.Show();
         ASSERT_TRUE(IsWindowVisible(form_.hwnd()));
@@ -142,8 +142,9 @@ protected:
     }
     void TearDown() override { win::ModalShownHook() = nullptr; }
 
-    FakeRunSystem system_;
-    Form1 form_{system_};
+    testkit::PumpingRunSystem system_;
+    NoLog log_;
+    Form1 form_{system_, log_};
 };
 
 TEST_F(LinePixels, MainWindowShowsItsSixLines) { ExpectLines(form_, kMainLines, "shown"); }

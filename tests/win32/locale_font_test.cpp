@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "fake_system_support.h"
 #include "ui/win32/form1.h"
 #include "ui/win32/license.h"
+#include "win32_run_system.h"
 
 namespace cvinst {
 namespace {
@@ -72,7 +72,7 @@ void ExpectControlFonts(const win::Form& form, const std::wstring& face, int cha
 
 class LocaleFont : public ::testing::Test {
 protected:
-    void SetUp() override { DispatchPendingMessages(); }
+    void SetUp() override { testkit::DispatchPendingMessages(); }
     void TearDown() override { LocaleQueryOverride() = nullptr; }
 
     void UseCodePage(std::string codePage) {
@@ -232,8 +232,9 @@ TEST_F(LocaleFont, AutoSizedLabelsRefitWhenTheirFontChanges) {
     ApplyFormFont(form);
     ExpectFitsItsText(form.fitted);
 
-    FakeRunSystem system;
-    Form1 main(system);
+    testkit::PumpingRunSystem system;
+    NoLog log;
+    Form1 main(system, log);
     main.Load();
     ExpectFitsItsText(main.Label1);
     ExpectFitsItsText(main.Label3);
@@ -241,8 +242,9 @@ TEST_F(LocaleFont, AutoSizedLabelsRefitWhenTheirFontChanges) {
 
 TEST_F(LocaleFont, MainWindowAppliesItWhileLoading) {
     UseCodePage("1251");
-    FakeRunSystem system;
-    Form1 form(system);
+    testkit::PumpingRunSystem system;
+    NoLog log;
+    Form1 form(system, log);
     form.Load();
     ASSERT_TRUE((form.hwnd() != nullptr));
     EXPECT_FALSE(asked_.empty());

@@ -6,10 +6,10 @@
 #include <gtest/gtest.h>
 
 #include "engine/run_options.h"
-#include "fake_system_support.h"
 #include "forms/msgbox.h"
 #include "ui/win32/form1.h"
 #include "ui/win32/license.h"
+#include "win32_run_system.h"
 
 namespace cvinst {
 namespace {
@@ -33,11 +33,12 @@ protected:
         form.Unload();
         win::MessageBoxHook() = nullptr;
         win::ModalShownHook() = nullptr;
-        DispatchPendingMessages();
+        testkit::DispatchPendingMessages();
     }
 
-    FakeRunSystem system;
-    Form1 form{system};
+    testkit::PumpingRunSystem system;
+    NoLog log;
+    Form1 form{system, log};
     std::vector<std::string> boxes;
     int licenceShown = 0;
 

@@ -10,7 +10,7 @@ foreach(src ${TOOL_SOURCES})
   list(APPEND CVINST_TEST_TOOLS ${name})
 endforeach()
 
-file(GLOB WIN32_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*_test.cpp ${CMAKE_CURRENT_LIST_DIR}/*_support.cpp)
+file(GLOB WIN32_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*_test.cpp)
 # The program's own resources (version, manifest, agreement), so the windows under test see what
 # they see in CVInst.exe.
 add_executable(win32_tests ${WIN32_TEST_SOURCES} ${PROJECT_SOURCE_DIR}/res/cvinst.rc)
@@ -19,7 +19,7 @@ set_source_files_properties(${PROJECT_SOURCE_DIR}/res/cvinst.rc PROPERTIES
 target_compile_definitions(win32_tests PRIVATE
   CVINST_VERSION_MAJOR=${PROJECT_VERSION_MAJOR} CVINST_VERSION_MINOR=${PROJECT_VERSION_MINOR}
   CVINST_VERSION_PATCH=${PROJECT_VERSION_PATCH})
-target_link_libraries(win32_tests PRIVATE cvwin GTest::gtest_main GTest::gmock)
+target_link_libraries(win32_tests PRIVATE testkit cvwin GTest::gtest_main GTest::gmock)
 target_link_options(win32_tests PRIVATE -static)
 target_compile_definitions(win32_tests PRIVATE CVINST_TOOLS_DIR="${CMAKE_BINARY_DIR}/tools")
 if(CVINST_TEST_TOOLS)
@@ -36,7 +36,7 @@ set_tests_properties(win32_tests_144dpi PROPERTIES ENVIRONMENT "CVINST_WINE_DPI=
 file(GLOB E2E_TEST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/e2e/*.cpp)
 if(E2E_TEST_SOURCES)
   add_executable(e2e_tests ${E2E_TEST_SOURCES})
-  target_link_libraries(e2e_tests PRIVATE cvwin GTest::gtest_main GTest::gmock)
+  target_link_libraries(e2e_tests PRIVATE testkit cvwin GTest::gtest_main GTest::gmock)
   target_link_options(e2e_tests PRIVATE -static)
   target_compile_definitions(e2e_tests PRIVATE
     CVINST_EXE="${CMAKE_BINARY_DIR}/bin/CVInst.exe" CVINST_TOOLS_DIR="${CMAKE_BINARY_DIR}/tools"

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -50,30 +51,42 @@ std::wstring SystemFolder() {
     }
 }
 
+DWORD WaitDispatching(HANDLE handle, DWORD timeoutMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    const DWORD count = handle ? 1 : 0;
+    std::optional<int> quit;
+    DWORD result = WAIT_TIMEOUT;
+    for (;;) {
+        DWORD slice = kPollMilliseconds;
+        if (timeoutMs != INFINITE) {
+            const ULONGLONG now = GetTickCount64();
+            slice = now >= deadline
+                        ? 0
+                        : static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, slice));
+        }
+        const DWORD wait = MsgWaitForMultipleObjectsEx(count, handle ? &handle : nullptr, slice,
+                                                       QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (auto code = win::Pump(win::PumpMode::Pending)) quit = code;
+        // Anything but "time up" or "a message came": the handle's answer, or a failure.
+        if (wait != WAIT_TIMEOUT && wait != WAIT_OBJECT_0 + count) {
+            result = wait;
+            break;
+        }
+        if (timeoutMs != INFINITE && GetTickCount64() >= deadline) break;
+    }
+    win::RepostQuit(quit);
+    return result;
+}
+
 MsiResult RunAndWait(const std::wstring& application, const std::wstring& commandLine) {
     MsiResult result;
     auto child = Start(application, commandLine, SW_SHOWNORMAL);
     if (!child) return result;
     child->thread.reset();
+    if (WaitDispatching(child->process.get(), INFINITE) != WAIT_OBJECT_0) return result;
+    DWORD code = 0;
     result.started = true;
-
-    HANDLE process = child->process.get();
-    std::optional<int> quit;
-    for (;;) {
-        const DWORD wait = MsgWaitForMultipleObjectsEx(1, &process, kPollMilliseconds, QS_ALLINPUT,
-                                                       MWMO_INPUTAVAILABLE);
-        if (auto code = win::Pump(win::PumpMode::Pending)) quit = code;
-        if (wait == WAIT_FAILED) {
-            result.started = false;
-            break;
-        }
-        if (wait == WAIT_OBJECT_0) {
-            DWORD code = 0;
-            if (GetExitCodeProcess(process, &code)) result.exitCode = code;
-            break;
-        }
-    }
-    win::RepostQuit(quit);
+    if (GetExitCodeProcess(child->process.get(), &code)) result.exitCode = code;
     return result;
 }
 

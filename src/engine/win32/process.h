@@ -1,14 +1,21 @@
 #pragma once
-// Starting a program and waiting for it while the window keeps working.
+// Starting a program and waiting, for it or for anything else, while the window keeps working.
+#include <windows.h>
+
 #include <string>
 
 #include "engine/install_run.h"
 
 namespace cvinst {
 
+// Waits up to `timeoutMs` (INFINITE: for ever) for `handle` (none: only for the time to pass),
+// dispatching this thread's window messages meanwhile and looking at the handle at least every
+// 250 ms. Gives WaitForSingleObject's answer. A WM_QUIT taken from the queue during the wait is
+// posted again once the wait is over.
+DWORD WaitDispatching(HANDLE handle, DWORD timeoutMs);
+
 // Starts `application` (a full path, never searched for) with the complete command line and waits
-// for it, dispatching this thread's window messages meanwhile. A WM_QUIT taken from the queue
-// during the wait is posted again once the wait is over.
+// for it with WaitDispatching.
 MsiResult RunAndWait(const std::wstring& application, const std::wstring& commandLine);
 
 // Starts `application` with the complete command line and `showCmd` for its first window, and

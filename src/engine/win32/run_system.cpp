@@ -23,6 +23,21 @@ std::wstring FormatFrom(DWORD source, HMODULE module, DWORD code) {
     return text;
 }
 
+// The whole command line of msiexec started from `msiexec`, its full path.
+std::wstring MsiExecCommandLine(const std::wstring& msiexec, const std::string& arguments) {
+    return L"\"" + msiexec + L"\" " + win::Wide(arguments);
+}
+
+std::wstring MsiExecPath() {
+    const std::wstring folder = SystemFolder();
+    return folder.empty() ? std::wstring() : folder + L"\\msiexec.exe";
+}
+
+// CreateProcess takes at most this many characters, the terminating NUL included.
+constexpr size_t kLongestCommandLine = 32767;
+
+constexpr wchar_t kInstallerMutex[] = L"Global\\_MSIExecute";
+
 }  // namespace
 
 std::string WinRunSystem::InstallerFolder() {
@@ -58,10 +73,13 @@ std::string WinRunSystem::FindFile(const std::string& path) {
 }
 
 MsiResult WinRunSystem::RunMsiExec(const std::string& arguments) {
-    const std::wstring folder = SystemFolder();
-    if (folder.empty()) return {};
-    const std::wstring msiexec = folder + L"\\msiexec.exe";
-    return RunAndWait(msiexec, L"\"" + msiexec + L"\" " + win::Wide(arguments));
+    const std::wstring msiexec = MsiExecPath();
+    if (msiexec.empty()) return {};
+    return RunAndWait(msiexec, MsiExecCommandLine(msiexec, arguments));
+}
+
+bool WinRunSystem::MsiCommandFits(const std::string& arguments) {
+    return MsiExecCommandLine(MsiExecPath(), arguments).size() < kLongestCommandLine;
 }
 
 bool WinRunSystem::StartProcess(const std::string& exePath, const std::string& arguments) {
@@ -81,5 +99,21 @@ std::string WinRunSystem::ErrorText(unsigned long code) {
     while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n')) text.pop_back();
     return win::Utf8(text);
 }
+
+bool WinRunSystem::WaitForInstaller(unsigned long timeoutMs) {
+    const win::unique_handle mutex(OpenMutexW(SYNCHRONIZE, FALSE, kInstallerMutex));
+    // No such mutex: no installation is running. (Without the right to open it, msiexec will
+    // answer 1618 if one is, and the run tries again.)
+    if (!mutex) return true;
+    const DWORD wait = WaitDispatching(mutex.get(), timeoutMs);
+    if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED_0) return false;
+    // Taken only to learn that it is free: msiexec must be able to take it at once.
+    ReleaseMutex(mutex.get());
+    return true;
+}
+
+void WinRunSystem::Pause(unsigned long milliseconds) { WaitDispatching(nullptr, milliseconds); }
+
+uint64_t WinRunSystem::Milliseconds() { return GetTickCount64(); }
 
 }  // namespace cvinst

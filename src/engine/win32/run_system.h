@@ -16,11 +16,16 @@ public:
     std::string FindFile(const std::string& path) override;
     // Runs the system folder's own msiexec, never one found on the search path.
     MsiResult RunMsiExec(const std::string& arguments) override;
+    bool MsiCommandFits(const std::string& arguments) override;
     // Starts the program by its full path, quoted, with `arguments` appended, shown minimised.
     bool StartProcess(const std::string& exePath, const std::string& arguments) override;
     // The system's description of an error code (msiexec's own codes included), without the
     // line break that ends it; "" when there is none.
     std::string ErrorText(unsigned long code) override;
+    // Another installation holds the Windows Installer's named mutex while it runs.
+    bool WaitForInstaller(unsigned long timeoutMs) override;
+    void Pause(unsigned long milliseconds) override;
+    uint64_t Milliseconds() override;
 };
 
 }  // namespace cvinst

@@ -2,16 +2,21 @@
 
 #include <windows.h>
 
-#include "engine/win32/run_system.h"
+#include <memory>
+
+#include "engine/catalogue.h"
 #include "forms/msgbox.h"
 #include "startup/cmdline.h"
+#include "startup/deploy_options.h"
 #include "startup/exit_codes.h"
+#include "startup/help_text.h"
 #include "startup/win32/environment.h"
+#include "support/win32/log_file.h"
+#include "ui/profile.h"
 #include "ui/win32/form1.h"
+#include "ui/win32/version.h"
 
 namespace cvinst {
-
-void CheckEnvironment(Form1& form) { ApplyEnvironmentCheck(form, EnvironmentAllowsActions()); }
 
 void ApplyEnvironmentCheck(Form1& form, bool allowed) {
     if (allowed) return;
@@ -20,7 +25,15 @@ void ApplyEnvironmentCheck(Form1& form, bool allowed) {
     for (int i = 0; i < 3; ++i) form.Check1[i].SetValue(1);
 }
 
+void LogExit(Log& log, int exitStatus) {
+    log.Write("Exit status " + std::to_string(exitStatus) + " (" +
+              std::string(exitcode::Meaning(exitStatus)) + ")");
+}
+
 namespace {
+
+constexpr std::string_view kNoWindow =
+    "Corvane Installer could not create its window and has stopped.";
 
 // The main window's controls as an accepted command line sets them.
 class WindowControls : public CommandLineControls {
@@ -44,47 +57,240 @@ int ExitStatusOf(const std::optional<RunReport>& run) {
     case RunOutcome::Cancelled:
     case RunOutcome::Declined:
         return exitcode::UserCancelled;
+    case RunOutcome::Refused:
+        return exitcode::InvalidCommandLine;
+    case RunOutcome::Stopped:
+        if (!run->failures.empty()) break;
+        return run->installerBusy ? exitcode::AlreadyRunning : exitcode::RebootInitiated;
     case RunOutcome::Failed:
         break;
     }
     return exitcode::InstallFailure;
 }
 
+std::string_view AnswerName(int answer) {
+    switch (answer) {
+    case IDOK:
+        return "OK";
+    case IDCANCEL:
+        return "Cancel";
+    case IDYES:
+        return "Yes";
+    case IDNO:
+        return "No";
+    default:
+        return "closed";
+    }
+}
+
+// What a box would have been answered by someone who just closes it.
+int DefaultAnswer(UINT flags) {
+    switch (flags & MB_TYPEMASK) {
+    case MB_YESNO:
+        return IDNO;
+    case MB_OKCANCEL:
+    case MB_YESNOCANCEL:
+        return IDCANCEL;
+    default:
+        return IDOK;
+    }
+}
+
+// Where no one can see a window, whatever would wait for a person goes to the log and to the
+// standard error stream instead.
+void ReportInstead(Log& log, std::string_view text) {
+    log.Write("Not shown, no one can answer here: " + std::string(text));
+    WriteToStandardError(text);
+}
+
+void ListPackages(Form1& form, Log& log) {
+    std::string found;
+    for (int i = 0; i < 4; ++i) {
+        if (!form.Check1[i].Enabled()) continue;
+        if (!found.empty()) found += ", ";
+        found += ProgramCatalogue[i].name;
+    }
+    log.Write("Packages found beside the installer: " + (found.empty() ? "none" : found));
+}
+
+// Another installer running now would fight this one over the same packages.
+win::unique_handle TakeInstanceLock() {
+    win::unique_handle lock(CreateMutexW(nullptr, FALSE, L"Local\\Corvane.CVInst"));
+    if (lock && GetLastError() == ERROR_ALREADY_EXISTS) lock.reset();
+    return lock;
+}
+
+class Start {
+public:
+    Start(const std::string& commandLine, Form1& form, LogFile& log)
+        : commandLine_(commandLine), arguments_(ArgumentText(commandLine)),
+          deploy_(TakeDeployOptions(arguments_)), attended_(WindowStationVisible()), form_(form),
+          log_(log) {}
+
+    MainResult Run() {
+        OpenLog();
+        form_.Load();
+        if (!form_.hwnd()) {
+            win::ShowMessageBox(nullptr, kNoWindow, MB_OK | MB_ICONEXCLAMATION,
+                                "Corvane Installer");
+            return Exit(exitcode::InstallFailure);
+        }
+        // Said once on the status line, also when the log fails later in the session (and where
+        // no one sees that, on the standard error stream).
+        auto notice = [&form = form_, &log = log_, attended = attended_,
+                       said = std::make_shared<bool>(false)](const std::string&,
+                                                             const std::string& reason) {
+            if (*said) return;
+            *said = true;
+            const std::string text = "Status: The Log Cannot Be Written: " + log.Path();
+            form.Sata(text);
+            if (!attended) WriteToStandardError(text + " (" + reason + ")");
+        };
+        if (!log_.IsOpen()) notice(log_.Path(), openProblem_);
+        log_.onFailure = notice;
+
+        allowed_ = EnvironmentAllowsActions();
+        ApplyEnvironmentCheck(form_, allowed_);
+        log_.Write(allowed_ ? "Rights check: this user may change machine-wide settings"
+                            : "Rights check: this user may not change machine-wide settings, so "
+                              "install and uninstall are disabled");
+        ListPackages(form_, log_);
+
+        const std::string& rest = deploy_.ok ? deploy_.rest : arguments_;
+        if (deploy_.ok && rest.empty()) return Interactive();
+        if (IsHelpRequest(rest)) return Help();
+        if (!deploy_.ok) {
+            return Refuse(CommandLineErrorMessage(deploy_.text, deploy_.error, false),
+                          exitcode::InvalidCommandLine);
+        }
+        WindowControls controls(form_);
+        const Acceptance accepted = AcceptCommandLine(rest, controls);
+        if (!accepted.ok) {
+            // Both actions are also disabled when no package lies beside the installer.
+            const int status = !accepted.rightsDenied               ? exitcode::InvalidCommandLine
+                               : allowed_ && !form_.PackagesFound() ? exitcode::NothingToRun
+                                                                    : exitcode::AccessDenied;
+            return Refuse(accepted.message, status);
+        }
+        return Unattended(accepted.request);
+    }
+
+private:
+    void OpenLog() {
+        const bool chosen = deploy_.ok && deploy_.logPath.has_value();
+        log_.onFailure = [this](const std::string&, const std::string& reason) {
+            openProblem_ = reason;
+        };
+        log_.Open(chosen ? FullPath(*deploy_.logPath) : DefaultLogPath());
+        log_.onFailure = nullptr;
+        log_.Write("==== Corvane Installer " + ProgramVersion() + " ====");
+        log_.Write("Command line: " + commandLine_);
+        win::MessageBoxObserver() = [&log = log_](const win::MessageBoxRequest& box, int answer) {
+            log.Write("Message box \"" + box.caption + "\": " + box.text + " -> " +
+                      std::string(AnswerName(answer)));
+        };
+        if (!attended_) {
+            log_.Write(
+                "The window station is not visible: what would wait for a person goes to this log "
+                "and to the standard error stream");
+            win::MessageBoxHook() = [&log = log_](const win::MessageBoxRequest& box) {
+                ReportInstead(log, box.text);
+                return DefaultAnswer(box.flags);
+            };
+        }
+    }
+
+    RunOptions BaseOptions() const {
+        RunOptions options;
+        options.WaitSeconds = deploy_.waitSeconds.value_or(kDefaultWaitSeconds);
+        // msiexec logs beside the run log only when the user asked for one that can be written.
+        if (deploy_.logPath && log_.IsOpen()) options.LogPath = log_.Path();
+        return options;
+    }
+
+    MainResult Interactive() {
+        if (!attended_) {
+            ReportInstead(log_,
+                          "Started without a command line where no one can use its window: "
+                          "nothing was done. Run \"CVInst.exe ?\" for the command-line options.");
+            return Exit(exitcode::InvalidCommandLine);
+        }
+        MainResult result;
+        result.instanceLock = TakeInstanceLock();
+        if (!result.instanceLock) {
+            win::ShowMessageBox(nullptr, kAlreadyRunning, MB_OK | MB_ICONEXCLAMATION,
+                                "Corvane Installer");
+            return Exit(exitcode::AlreadyRunning);
+        }
+        form_.SetRunOptions(BaseOptions());
+        form_.Show();
+        log_.Write("Window shown for an interactive session");
+        result.interactive = true;
+        return result;
+    }
+
+    MainResult Help() {
+        if (!attended_) {
+            ReportInstead(log_,
+                          BuildHelpText(form_.Option1[0].Caption(), form_.Option1[1].Caption()));
+            return Exit(exitcode::InvalidCommandLine);
+        }
+        log_.Write("Command-line help shown");
+        ShowCommandLineHelp(form_);
+        form_.Unload();
+        return Exit(exitcode::Success);
+    }
+
+    MainResult Refuse(const std::string& message, int status) {
+        win::ShowMessageBox(nullptr, message, MB_OK | MB_ICONEXCLAMATION, kCommandLineErrorTitle);
+        form_.Unload();
+        return Exit(status);
+    }
+
+    MainResult Unattended(const CommandLine& request) {
+        RunOptions options = BaseOptions();
+        options.Unattended = true;
+        options.SkipInstalled = request.options.SkipInstalled;
+        options.InstallerParams = request.options.InstallerParams;
+        log_.Write("Options: " + DescribeRequest(request, options));
+
+        MainResult result;
+        result.instanceLock = TakeInstanceLock();
+        if (!result.instanceLock) {
+            log_.Write("Another Corvane Installer is already running");
+            form_.Unload();
+            return Exit(exitcode::AlreadyRunning);
+        }
+        form_.SetRunOptions(options);
+        if (request.ShowWindow) form_.Show();
+        form_.Command1_Click();
+        log_.Write("Outcome: " + form_.Label2.Caption());
+        result.exitStatus = ExitStatusOf(form_.LastRun);
+        LogExit(log_, result.exitStatus);
+        return result;
+    }
+
+    MainResult Exit(int status) {
+        LogExit(log_, status);
+        MainResult result;
+        result.exitStatus = status;
+        return result;
+    }
+
+    const std::string commandLine_;
+    const std::string arguments_;
+    const DeployOptions deploy_;
+    const bool attended_;
+    Form1& form_;
+    LogFile& log_;
+    bool allowed_ = true;
+    std::string openProblem_;
+};
+
 }  // namespace
 
-MainResult Main(const std::string& argumentText) {
-    static WinRunSystem system;
-    static Form1 form(system);
-    form.Load();
-    CheckEnvironment(form);
-
-    if (argumentText.empty()) {
-        form.Show();
-        return {exitcode::Success, true};
-    }
-
-    if (IsHelpRequest(argumentText)) {
-        ShowCommandLineHelp(form);
-        form.Unload();
-        return {exitcode::Success, false};
-    }
-
-    WindowControls controls(form);
-    const Acceptance accepted = AcceptCommandLine(argumentText, controls);
-    if (!accepted.ok) {
-        win::ShowMessageBox(nullptr, accepted.message, MB_OK | MB_ICONEXCLAMATION,
-                            kCommandLineErrorTitle);
-        form.Unload();
-        return {accepted.rightsDenied ? exitcode::AccessDenied : exitcode::InvalidCommandLine,
-                false};
-    }
-
-    RunOptions options = accepted.request.options;
-    options.Unattended = true;
-    form.SetRunOptions(options);
-    if (accepted.request.ShowWindow) form.Show();
-    form.Command1_Click();
-    return {ExitStatusOf(form.LastRun), false};
+MainResult Main(const std::string& commandLine, Form1& form, LogFile& log) {
+    return Start(commandLine, form, log).Run();
 }
 
 }  // namespace cvinst

@@ -1,25 +1,34 @@
 #pragma once
 #include <string>
 
+#include "forms/handles.h"
+#include "support/log.h"
+
 namespace cvinst {
 
 class Form1;
+class LogFile;
 
-// What the program's entry decided: the exit status, and whether the main window was shown for
-// an interactive session, whose message loop the caller then runs.
+// What the program's entry decided.
 struct MainResult {
     int exitStatus = 0;
+    // The main window is shown for an interactive session: the caller runs the message loop and
+    // then logs the exit with LogExit.
     bool interactive = false;
+    // Held while this installer may run installations; kept until the process ends.
+    win::unique_handle instanceLock;
 };
 
-// The program's entry: loads the main window, checks the environment and runs the mode the
-// argument text asks for.
-MainResult Main(const std::string& argumentText);
+// The program's entry: opens the run log, loads the main window, checks the environment and
+// runs the mode the command line (the process's whole command line) asks for. `form` writes its
+// runs' events to `log`.
+MainResult Main(const std::string& commandLine, Form1& form, LogFile& log);
+
+// The log's last line of a run: the exit status and what it means to a deployment tool.
+void LogExit(Log& log, int exitStatus);
 
 // Disables both actions (and ticks Menu, Workstation and Personal Server) when the user may
 // not change machine-wide settings.
-void CheckEnvironment(Form1& form);
-// What CheckEnvironment does to the window with the check's answer.
 void ApplyEnvironmentCheck(Form1& form, bool allowed);
 
 // Shows the command-line help over the (hidden) main window; returns when it was closed.

@@ -1,14 +1,14 @@
 #include <windows.h>
 
+#include "engine/win32/run_system.h"
 #include "forms/common_controls.h"
-#include "forms/handles.h"
 #include "forms/message_loop.h"
 #include "forms/msgbox.h"
 #include "forms/text.h"
-#include "startup/cmdline.h"
 #include "startup/exit_codes.h"
 #include "startup/win32/module1.h"
-#include "ui/profile.h"
+#include "support/win32/log_file.h"
+#include "ui/win32/form1.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // A setup program runs from folders others can write to: never load a DLL from there.
@@ -18,23 +18,23 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // Only now that the search is restricted: comctl32 is no known DLL.
     cvinst::win::LoadCommonControls();
 
+    // Outlives everything else: the message boxes, to the last, are logged.
+    cvinst::LogFile log;
     try {
-        const std::string arguments = cvinst::ArgumentText(cvinst::win::Utf8(GetCommandLineW()));
-        // Two installers would fight over the same packages (and msiexec runs one install at a
-        // time): a second one says so and leaves. The help needs no guard.
-        cvinst::win::unique_handle running(CreateMutexW(nullptr, FALSE, L"Local\\Corvane.CVInst"));
-        if (GetLastError() == ERROR_ALREADY_EXISTS && !cvinst::IsHelpRequest(arguments)) {
-            if (arguments.empty())
-                cvinst::win::ShowMessageBox(nullptr, cvinst::kAlreadyRunning,
-                                            MB_OK | MB_ICONEXCLAMATION, "Corvane Installer");
-            return cvinst::exitcode::AlreadyRunning;
+        cvinst::WinRunSystem system;
+        cvinst::Form1 form(system, log);
+        const cvinst::MainResult result =
+            cvinst::Main(cvinst::win::Utf8(GetCommandLineW()), form, log);
+        if (result.interactive) {
+            cvinst::win::RunMessageLoop();
+            cvinst::LogExit(log, result.exitStatus);
         }
-        const cvinst::MainResult result = cvinst::Main(arguments);
-        if (result.interactive) cvinst::win::RunMessageLoop();
         return result.exitStatus;
     } catch (...) {
-        MessageBoxW(nullptr, L"Corvane Installer stopped after an unexpected error.",
-                    L"Corvane Installer", MB_OK | MB_ICONEXCLAMATION);
+        log.Write("Stopped after an unexpected error");
+        cvinst::win::ShowMessageBox(nullptr, "Corvane Installer stopped after an unexpected error.",
+                                    MB_OK | MB_ICONEXCLAMATION, "Corvane Installer");
+        cvinst::LogExit(log, cvinst::exitcode::InstallFailure);
         return cvinst::exitcode::InstallFailure;
     }
 }

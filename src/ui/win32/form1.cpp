@@ -12,7 +12,7 @@
 
 namespace cvinst {
 
-Form1::Form1(RunSystem& system)
+Form1::Form1(RunSystem& system, Log& log)
     : Form(win::FormKind::Main, 7305, 4995),
       Label1(*this, 210, 150, 975, 195, "Action Profile:", true),
       Option1{{{*this, 390, 540, 7365, 255, "", true}, {*this, 390, 855, 7365, 255, ""}}},
@@ -24,7 +24,7 @@ Form1::Form1(RunSystem& system)
       Check2(*this, 5820, 3510, 1245, 255, "All Selected", 1),
       Label2(*this, 232, 4020, 6855, 210, "Status: Ready To Install Corvane"),
       Command1(*this, 217, 4500, 5250, 345, "", true),
-      Command3(*this, 5722, 4500, 1350, 345, "Exit"), system_(system) {
+      Command3(*this, 5722, 4500, 1350, 345, "Exit"), system_(system), log_(log) {
     win::OptionButton::Group({&Option1[0], &Option1[1]});
     for (int i = 0; i < 2; ++i) Option1[i].onClick = [this, i] { Option1_Click(i); };
     for (int i = 0; i < kProgramCount; ++i) Check1[i].onClick = [this, i] { Check1_Click(i); };
@@ -58,10 +58,10 @@ void Form1::ApplyProfile() {
 }
 
 void Form1::ChkPackages() {
-    const bool any = cvinst::ChkPackages(
+    packagesFound_ = cvinst::ChkPackages(
         system_.InstallerFolder(), options_.Unattended,
         [this](const std::string& path) { return system_.FindFile(path); }, *this);
-    if (!any && !options_.Unattended) Label2.SetCaption(kNoPackages);
+    if (!packagesFound_ && !options_.Unattended) Label2.SetCaption(kNoPackages);
 }
 
 bool Form1::NothingSelected() {
@@ -83,7 +83,7 @@ void Form1::Command1_Click() {
 }
 
 void Form1::InstallCW(bool install) {
-    LastRun = cvinst::InstallCW(install, options_, *this, system_);
+    LastRun = cvinst::InstallCW(install, options_, *this, system_, log_);
 }
 
 void Form1::Option1_Click(int) { ApplyProfile(); }

@@ -8,12 +8,14 @@
 #include "engine/packages.h"
 #include "engine/run_options.h"
 #include "forms/form.h"
+#include "support/log.h"
 
 namespace cvinst {
 
 class Form1 : public win::Form, public RunWindow, public PackageControls {
 public:
-    explicit Form1(RunSystem& system);
+    // The runs go to `system` and write their events to `log`.
+    Form1(RunSystem& system, Log& log);
 
     win::Label Label1;
     std::array<win::OptionButton, 2> Option1;
@@ -27,6 +29,9 @@ public:
     bool RunDone = false;
     // What the last run did; none when no run was started (nothing usable was selected).
     std::optional<RunReport> LastRun;
+
+    // Whether the last look beside the installer found any package.
+    bool PackagesFound() const { return packagesFound_; }
 
     // How the next runs go; an interactive start keeps the defaults.
     void SetRunOptions(const RunOptions& options) { options_ = options; }
@@ -64,8 +69,10 @@ private:
     void ChkPackages();
 
     RunSystem& system_;
+    Log& log_;
     RunOptions options_;
     bool running_ = false;
+    bool packagesFound_ = false;
 };
 
 }  // namespace cvinst

@@ -1,13 +1,11 @@
-#include "fake_system_support.h"
-
-#include <windows.h>
+#include "fake_run_system.h"
 
 #include <algorithm>
 #include <cctype>
 
 #include "engine/catalogue.h"
 
-namespace cvinst {
+namespace cvinst::testkit {
 namespace {
 
 std::string Lower(std::string text) {
@@ -23,6 +21,10 @@ std::string Join(const std::string& folder, std::string_view name) {
 }
 
 }  // namespace
+
+void FakeRunSystem::Record(const std::string& entry) {
+    if (record) record(entry);
+}
 
 void FakeRunSystem::AddFile(const std::string& path) { files_.insert(Lower(path)); }
 
@@ -41,8 +43,14 @@ void FakeRunSystem::MarkInstalled(int index) {
     AddFile(Join(Join(programFiles, program.name), program.marker));
 }
 
-void FakeRunSystem::Answer(const std::string& verb, const std::string& package, MsiResult result) {
-    answers_.emplace_back(verb, package, result);
+void FakeRunSystem::Answer(const std::string& verb, const std::string& package, MsiResult result,
+                           int times) {
+    replies_.push_back({verb, package, result, times});
+}
+
+void FakeRunSystem::SetCurrentFolder(const std::string& folder) {
+    currentFolders.push_back(folder);
+    Record("SetCurrentFolder: " + folder);
 }
 
 std::string FakeRunSystem::FindFile(const std::string& path) {
@@ -53,35 +61,50 @@ std::string FakeRunSystem::FindFile(const std::string& path) {
 
 MsiResult FakeRunSystem::RunMsiExec(const std::string& arguments) {
     msiCalls.push_back(arguments);
+    Record("RunMsiExec: " + arguments);
     if (duringMsiExec) duringMsiExec(arguments);
-    if (pumpDuringMsiExec) DispatchPendingMessages();
-    for (const auto& [verb, package, result] : answers_)
-        if (arguments.rfind(verb, 0) == 0 && arguments.find(package) != std::string::npos)
-            return result;
+    now += msiexecTakesMs;
+    for (Reply& reply : replies_) {
+        if (reply.times == 0 || arguments.rfind(reply.verb, 0) != 0 ||
+            arguments.find(reply.package) == std::string::npos) {
+            continue;
+        }
+        if (reply.times > 0) --reply.times;
+        return reply.result;
+    }
     return {true, 0};
+}
+
+bool FakeRunSystem::MsiCommandFits(const std::string& arguments) {
+    return arguments.size() <= longestArguments;
 }
 
 bool FakeRunSystem::StartProcess(const std::string& exePath, const std::string& arguments) {
     started.push_back(exePath + "|" + arguments);
+    Record("StartProcess: " + exePath + "|" + arguments);
     return startSucceeds;
 }
 
 std::string FakeRunSystem::ErrorText(unsigned long code) {
-    return "Message " + std::to_string(code) + ".";
+    const auto text = errorTexts.find(code);
+    return text != errorTexts.end() ? text->second : "Message " + std::to_string(code) + ".";
 }
 
-bool DispatchPendingMessages() {
-    bool quit = false;
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            quit = true;
-            continue;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
+bool FakeRunSystem::WaitForInstaller(unsigned long timeoutMs) {
+    if (now >= installerBusyUntil) return true;
+    if (timeoutMs == 0) return false;
+    Record("WaitForInstaller: " + std::to_string(timeoutMs));
+    if (now + timeoutMs >= installerBusyUntil) {
+        now = installerBusyUntil;
+        return true;
     }
-    return quit;
+    now += timeoutMs;
+    return false;
 }
 
-}  // namespace cvinst
+void FakeRunSystem::Pause(unsigned long milliseconds) {
+    Record("Pause: " + std::to_string(milliseconds));
+    now += milliseconds;
+}
+
+}  // namespace cvinst::testkit

@@ -1,0 +1,20 @@
+#pragma once
+// The run log: one line per event, for whoever has to find out afterwards what a run did.
+#include <string_view>
+
+namespace cvinst {
+
+class Log {
+public:
+    virtual ~Log() = default;
+    // One event, without line break; the log adds the time.
+    virtual void Write(std::string_view event) = 0;
+};
+
+// For runs that keep no log.
+class NoLog : public Log {
+public:
+    void Write(std::string_view) override {}
+};
+
+}  // namespace cvinst
