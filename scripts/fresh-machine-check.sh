@@ -221,6 +221,12 @@ if [ -s "$logs/deps.log" ] && [ "${status[deps]}" -eq 0 ]; then
 fi
 
 step test "bash scripts/test.sh"
+# ctest shows a test binary's own output only when it fails: keep it, to count what passed, was
+# skipped or failed inside each binary.
+for preset in native win32; do
+    last="$root/root/CVInst/build/$preset/Testing/Temporary/LastTest.log"
+    if [ -f "$last" ]; then cp "$last" "$logs/ctest-$preset.log"; fi
+done
 
 say "summary for $short (total $(hms $((SECONDS - started))))"
 result=0
@@ -231,5 +237,16 @@ for name in run deps test; do
 done
 echo "run.sh: $shot_note"
 grep -E '^locales: |tests passed|tests failed' "$logs/test.log" | sed 's/^/test.sh: /' || true
+for preset in native win32; do
+    [ -f "$logs/ctest-$preset.log" ] || continue
+    # Each test binary's closing lines: "[  PASSED  ] n tests.", "[  SKIPPED ] n tests, listed below:"...
+    awk -v preset="$preset" '
+        /^[0-9]+\/[0-9]+ Testing: / { name = $3 }
+        /^\[  (PASSED|SKIPPED|FAILED)  ?\] [0-9]+ tests?[,.]/ {
+            counts[name] = counts[name] (counts[name] == "" ? " " : ", ") $4 " " tolower($2)
+        }
+        END { for (n in counts) printf "test.sh: %s %s:%s\n", preset, n, counts[n] }
+    ' "$logs/ctest-$preset.log" | sort
+done
 echo "logs: $logs"
 exit "$result"
