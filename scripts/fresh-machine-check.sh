@@ -6,10 +6,13 @@
 # leave a screenshot) and `bash scripts/test.sh` (every test must pass). Between the two,
 # scripts/deps.sh must find nothing left to do.
 #
-# Usage, as root on Debian 12:  scripts/fresh-machine-check.sh [--keep] [--refresh-base] [COMMIT]
+# Usage, as root on Debian 12:
+#   scripts/fresh-machine-check.sh [--keep] [--refresh-base] [--lang LOCALE] [COMMIT]
 #   COMMIT          the commit to check (default: HEAD of the checkout this script is in)
 #   --keep          leave the chroot on disk after the run (unmounted), to look into it
 #   --refresh-base  debootstrap the base system again instead of unpacking the cached one
+#   --lang LOCALE   run both commands with LANG=LOCALE, as a login from a machine in that locale
+#                   would (the default is no locale variable at all)
 #
 # Kept between runs in $CVINST_FRESH_CACHE (default /var/cache/cvinst-fresh), never in the repository:
 #   bookworm-minbase.tar.gz  the untouched debootstrap result, unpacked afresh for every run
@@ -27,10 +30,12 @@ cache=${CVINST_FRESH_CACHE:-/var/cache/cvinst-fresh}
 here=$(cd "$(dirname "$0")" && pwd)
 
 keep='' refresh='' commit=HEAD
+caller_env=()
 while [ $# -gt 0 ]; do
     case $1 in
         --keep) keep=1 ;;
         --refresh-base) refresh=1 ;;
+        --lang) [ $# -ge 2 ] || { echo "--lang needs a locale" >&2; exit 2; }; caller_env+=("LANG=$2"); shift ;;
         -h|--help) sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//'; exit 0 ;;
         -*) echo "unknown option $1 (see --help)" >&2; exit 2 ;;
         *) commit=$1 ;;
@@ -113,6 +118,7 @@ trap 'exit 2' INT TERM
 
 say "fresh Debian 12 check of $short ($(git -C "$repo" log -1 --format=%s "$sha"))"
 echo "logs: $logs"
+[ ${#caller_env[@]} -eq 0 ] || echo "caller's environment: ${caller_env[*]}"
 started=$SECONDS
 
 # The base system: debootstrap once, then unpack the same untouched tree for every run.
@@ -182,7 +188,7 @@ git -C "$root/root/CVInst" log -1 --format='%h %s'
 in_chroot() {
     chroot "$root" /usr/bin/env -i HOME=/root USER=root LOGNAME=root SHELL=/bin/bash \
         PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin TERM="${TERM:-dumb}" CI=true \
-        /bin/bash -c "cd /root/CVInst && $1" </dev/null
+        "${caller_env[@]}" /bin/bash -c "cd /root/CVInst && $1" </dev/null
 }
 
 say "locale -a in the chroot"
