@@ -176,8 +176,13 @@ mount -t sysfs sysfs "$root/sys"
 mount --bind /dev "$root/dev"
 mount --bind /dev/pts "$root/dev/pts"
 mount -t tmpfs -o mode=1777,nosuid,nodev tmpfs "$root/dev/shm"
-# A /tmp of its own: no X display, Wine server or lock file of this machine is seen in there.
+# A /tmp of its own: no Wine server, lock or temporary file of this machine is seen in there.
 mount -t tmpfs -o mode=1777,nosuid,nodev tmpfs "$root/tmp"
+# Except the X sockets: every X server on this machine answers machine-wide on the abstract socket
+# of its number anyway, and with the folder shared, the scripts on either side see the other's
+# displays as taken instead of starting a second server on the same number.
+for d in /tmp/.X11-unix "$root/tmp/.X11-unix"; do [ -d "$d" ] || mkdir -m 1777 "$d"; done
+mount --bind /tmp/.X11-unix "$root/tmp/.X11-unix"
 mount --bind "$cache/apt-archives" "$root/var/cache/apt/archives"
 
 say "cloning $short into /root/CVInst"
@@ -202,10 +207,14 @@ declare -A took status
 step() {
     local name=$1 command=$2 t0=$SECONDS
     say "$command (in the chroot)"
-    set +e
-    in_chroot "$command" 2>&1 | tee "$logs/$name.log"
-    status[$name]=${PIPESTATUS[0]}
-    set -e
+    # In the background, so that a TERM sent to this script is acted on at once: the shell holds
+    # a trap back until a foreground command ends, and this one may run for many minutes.
+    (
+        in_chroot "$command" 2>&1 | tee "$logs/$name.log"
+        exit "${PIPESTATUS[0]}"
+    ) &
+    status[$name]=0
+    wait $! || status[$name]=$?
     took[$name]=$((SECONDS - t0))
     echo "--- $command: exit status ${status[$name]}, $(hms "${took[$name]}")"
 }
