@@ -119,6 +119,9 @@ trap 'exit 2' INT TERM
 say "fresh Debian 12 check of $short ($(git -C "$repo" log -1 --format=%s "$sha"))"
 echo "logs: $logs"
 [ ${#caller_env[@]} -eq 0 ] || echo "caller's environment: ${caller_env[*]}"
+if [ "$commit" = HEAD ] && [ -n "$(git -C "$repo" status --porcelain --untracked-files=no)" ]; then
+    echo "note: the checkout has uncommitted changes; only the commit is checked"
+fi
 started=$SECONDS
 
 # The base system: debootstrap once, then unpack the same untouched tree for every run.
