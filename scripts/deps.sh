@@ -1,15 +1,21 @@
 #!/usr/bin/env bash
-# Installs what building and testing CVInst needs on Debian 12, as root. Idempotent: when every
-# package is present it installs nothing and touches no package list.
-set -eu
+# Installs what building and testing CVInst needs on Debian 12, as root, and builds the UTF-8 locales
+# the tests run under. Idempotent: when every package is present and every locale built it does
+# nothing, prints nothing and touches no package list.
+set -euo pipefail
 packages=(
     cmake make g++ clang libclang-rt-14-dev googletest
     g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
     wine wine64 wine32:i386
     xvfb xauth x11-utils imagemagick xdotool fonts-wine
     msitools wixl python3 bc
+    locales git
 )
+# The user locales of scripts/locale-tests.sh and of the end-to-end runs with non-ASCII folder names.
+locales=(ru_RU.UTF-8 ja_JP.UTF-8 th_TH.UTF-8 el_GR.UTF-8 pl_PL.UTF-8 en_US.UTF-8)
+
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    echo "Adding the i386 architecture for Wine's 32-bit half"
     dpkg --add-architecture i386
 fi
 missing=()
@@ -18,6 +24,30 @@ for p in "${packages[@]}"; do
 done
 if [ ${#missing[@]} -gt 0 ]; then
     echo "Installing: ${missing[*]}"
+    # Always refreshed here: a bare system has never read the i386 lists that were just enabled.
     apt-get update -qq
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
+
+# Wine takes the user's locale (LC_MESSAGES above all) from the C library's setlocale, which fails
+# for a locale that was never built: Wine then falls back to English. And without a built UTF-8
+# locale Wine garbles a non-ASCII command line. A fresh Debian has only C, C.utf8 and POSIX.
+have=$(locale -a 2>/dev/null)
+for l in "${locales[@]}"; do
+    name=${l%%.*}
+    # locale -a lists normalised names: ru_RU.UTF-8 shows as ru_RU.utf8.
+    grep -qx "$name.utf8" <<<"$have" && continue
+    echo "Building the locale $l"
+    # Listed in /etc/locale.gen as well, so that Debian's own locale-gen (run again whenever the
+    # locales package is upgraded) rebuilds it instead of dropping it.
+    if [ -f /etc/locale.gen ] && ! grep -qx "$l UTF-8" /etc/locale.gen; then
+        if grep -qx "# *$l UTF-8" /etc/locale.gen; then
+            sed -i "s/^# *$l UTF-8\$/$l UTF-8/" /etc/locale.gen
+        else
+            echo "$l UTF-8" >> /etc/locale.gen
+        fi
+    fi
+    # Exit status 1 means warnings with the locale written; whether it was is checked below.
+    localedef -c -i "$name" -f UTF-8 -A /usr/share/locale/locale.alias "$l" || [ $? -eq 1 ]
+    locale -a | grep -qx "$name.utf8" || { echo "could not build the locale $l" >&2; exit 1; }
+done

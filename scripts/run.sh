@@ -6,6 +6,9 @@ cd "$(dirname "$0")/.."
 root=$PWD
 
 bash scripts/deps.sh
+# Wine garbles non-ASCII paths and arguments (this folder's path may have some) unless the Unix
+# locale is a built UTF-8 one; a user's own UTF-8 locale, and so Wine's language, is kept.
+if [ "$(locale charmap 2>/dev/null)" != UTF-8 ]; then export LC_ALL=en_US.UTF-8; fi
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 --target CVInst demo_packages
 
@@ -28,13 +31,27 @@ fi
 # No display here: show that it runs on Xvfb, keep a screenshot, then close it.
 wine "$stage/CVInst.exe" "$@" &
 pid=$!
-for i in $(seq 1 120); do
-    xwininfo -root -tree 2>/dev/null | grep -q '"Corvane Installer' && break
+trap 'kill $pid 2>/dev/null || true; wine_env_down build/run/wine' EXIT
+shown=
+for _ in $(seq 1 120); do
+    # Read whole before matching: grep -q leaving early would fail the pipeline under pipefail.
+    tree=$(xwininfo -root -tree 2>/dev/null || true)
+    if grep -q '"Corvane Installer' <<<"$tree"; then shown=1; break; fi
+    kill -0 $pid 2>/dev/null || break
     sleep 0.5
 done
+if [ -z "$shown" ]; then
+    if ! kill -0 $pid 2>/dev/null; then
+        # An unattended run (/I, /U without /SHOW) shows no window: its exit status tells.
+        status=0
+        wait $pid || status=$?
+        echo "CVInst ended without a window, exit status $status (of a Windows exit code, only the low 8 bits reach the shell)"
+        exit "$status"
+    fi
+    echo "run.sh: the CVInst window did not appear on Xvfb $DISPLAY" >&2
+    exit 1
+fi
 sleep 1
 shot=$root/build/run/cvinst-screenshot.png
 import -window root -trim "$shot"
 echo "No display: CVInst ran on Xvfb $DISPLAY; screenshot written to $shot"
-kill $pid 2>/dev/null || true
-wine_env_down build/run/wine

@@ -25,11 +25,21 @@ wine_env_up() {
             local n
             for n in $(seq 91 140); do
                 [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+                # A server seen through no file here (one in a chroot or container with its own /tmp)
+                # still holds the abstract socket of its number, and would answer in our server's place.
+                _wine_display_alive ":$n" && continue
                 setsid Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$prefix/xvfb.log" 2>&1 </dev/null 9>&- &
-                echo $! > "$prefix/xvfb.pid"
+                local xvfb=$!
+                echo $xvfb > "$prefix/xvfb.pid"
                 local i
-                for i in $(seq 1 50); do _wine_display_alive ":$n" && break; sleep 0.1; done
-                if _wine_display_alive ":$n"; then echo ":$n" > "$state"; break; fi
+                for i in $(seq 1 50); do
+                    _wine_display_alive ":$n" && break
+                    kill -0 $xvfb 2>/dev/null || break
+                    sleep 0.1
+                done
+                if kill -0 $xvfb 2>/dev/null && _wine_display_alive ":$n"; then echo ":$n" > "$state"; break; fi
+                kill $xvfb 2>/dev/null || true
+                rm -f "$prefix/xvfb.pid"
             done
         fi
         export DISPLAY=$(cat "$state")
