@@ -6,7 +6,8 @@ seconds=${1:-300}
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
-cmake --preset fuzz >/dev/null
+. scripts/configure.sh
+configure fuzz
 cmake --build --preset fuzz --target fuzz_cmdline
 
 results=$root/bench/results

@@ -9,7 +9,8 @@ root=$PWD
 rounds=${1:-5}
 
 bash scripts/deps.sh
-cmake --preset win32 >/dev/null
+. scripts/configure.sh
+configure win32
 cmake --build --preset win32 --target CVInst demo_packages bench_tools
 
 . scripts/wine-env.sh

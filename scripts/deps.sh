@@ -4,7 +4,7 @@
 # nothing, prints nothing and touches no package list.
 set -euo pipefail
 packages=(
-    cmake make g++ clang libclang-rt-14-dev googletest
+    cmake make ninja-build g++ clang libclang-rt-14-dev googletest
     g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
     wine wine64 wine32:i386
     xvfb xauth x11-utils imagemagick xdotool fonts-wine

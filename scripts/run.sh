@@ -9,7 +9,8 @@ bash scripts/deps.sh
 # Wine garbles non-ASCII paths and arguments (this folder's path may have some) unless the Unix
 # locale is a built UTF-8 one; a user's own UTF-8 locale, and so Wine's language, is kept.
 if [ "$(locale charmap 2>/dev/null)" != UTF-8 ]; then export LC_ALL=en_US.UTF-8; fi
-cmake --preset win32 >/dev/null
+. scripts/configure.sh
+configure win32
 cmake --build --preset win32 --target CVInst demo_packages
 
 stage=build/run/CVInst
