@@ -7,9 +7,12 @@
 
 #include "engine/run_options.h"
 #include "forms/msgbox.h"
+#include "forms/text.h"
+#include "support/win32/log_file.h"
 #include "ui/win32/form1.h"
 #include "ui/win32/license.h"
 #include "win32_run_system.h"
+#include "win32_temp_folder.h"
 
 namespace cvinst {
 namespace {
@@ -77,6 +80,44 @@ TEST_F(StartupWindow, ATickedBoxWhosePackageGoesStaysTickedButDisabled) {
     SendMessageW(form.Option1[1].hwnd(), BM_CLICK, 0, 0);  // applies the profile again
     EXPECT_FALSE(IsWindowEnabled(form.Check1[0].hwnd()));
     EXPECT_EQ(SendMessageW(form.Check1[0].hwnd(), BM_GETCHECK, 0, 0), BST_CHECKED);
+}
+
+// Refuses to create any form of ours, as a system out of window resources would.
+LRESULT CALLBACK RefuseForms(int code, WPARAM wp, LPARAM lp) {
+    if (code == HCBT_CREATEWND) {
+        const CREATESTRUCTW* cs = reinterpret_cast<CBT_CREATEWNDW*>(lp)->lpcs;
+        if (!IS_INTRESOURCE(cs->lpszClass) && wcscmp(cs->lpszClass, L"CVInstForm") == 0) return 1;
+    }
+    return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+TEST(MainStart, AMainWindowThatCannotBeCreatedEndsTheProgramWith1603AndSaysWhy) {
+    testkit::TempFolder folder;
+    ASSERT_TRUE(folder.Made());
+    std::vector<std::string> boxes;
+    win::MessageBoxHook() = [&](const win::MessageBoxRequest& box) {
+        boxes.push_back(box.caption + ": " + box.text);
+        return IDOK;
+    };
+    testkit::PumpingRunSystem system;
+    LogFile log;
+    Form1 form(system, log);
+    HHOOK hook = SetWindowsHookExW(WH_CBT, RefuseForms, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    const MainResult result =
+        Main("CVInst.exe /I /LOG=\"" + folder.AtUtf8(L"run.log") + "\"", form, log);
+    UnhookWindowsHookEx(hook);
+    win::MessageBoxHook() = nullptr;
+    win::MessageBoxObserver() = nullptr;
+
+    EXPECT_EQ(result.exitStatus, 1603);
+    EXPECT_FALSE(result.interactive);
+    EXPECT_FALSE(result.instanceLock);
+    EXPECT_EQ(boxes, std::vector<std::string>{
+                         "Corvane Installer: Corvane Installer could not create its window and has "
+                         "stopped."});
+    const std::string written = testkit::ReadWholeFile(folder.At(L"run.log"));
+    EXPECT_NE(written.find("] Exit status 1603 (failed)\r\n"), std::string::npos) << written;
 }
 
 }  // namespace
