@@ -1,0 +1,138 @@
+// CVInst started where no one can see a window, as a deployment tool running as SYSTEM starts it:
+// in a window station of its own (without WSF_VISIBLE), with its standard error stream going to a
+// file. Nothing may wait for a person there: every run must end by itself, with its exit status.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "cmdline_support.h"
+#include "driver.h"
+#include "forms/handles.h"
+#include "forms/text.h"
+
+namespace cvinst::e2e::cmdline {
+namespace {
+
+using win::Wide;
+
+constexpr wchar_t kStation[] = L"CVInstTestStation";
+
+// A window station and a desktop on it that no one sees.
+class HiddenStation {
+public:
+    HiddenStation() {
+        station_ = CreateWindowStationW(kStation, 0, WINSTA_ALL_ACCESS, nullptr);
+        if (!station_) return;
+        HWINSTA own = GetProcessWindowStation();
+        // A desktop is made on the calling process's window station.
+        if (SetProcessWindowStation(station_)) {
+            desktop_ = CreateDesktopW(L"Default", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+            SetProcessWindowStation(own);
+        }
+    }
+    ~HiddenStation() {
+        if (desktop_) CloseDesktop(desktop_);
+        if (station_) CloseWindowStation(station_);
+    }
+    bool Ready() const { return station_ && desktop_; }
+    std::wstring DesktopName() const { return std::wstring(kStation) + L"\\Default"; }
+
+private:
+    HWINSTA station_ = nullptr;
+    HDESK desktop_ = nullptr;
+};
+
+struct HiddenRun {
+    std::optional<DWORD> exitCode;  // nothing when it did not end by itself
+    std::string standardError;
+};
+
+class HiddenStationRun : public CleanMachineTest {
+protected:
+    // Starts `exe` with `arguments` on the hidden desktop and waits for it to end by itself.
+    HiddenRun Run(const std::string& exe, const std::string& arguments) {
+        HiddenRun run;
+        const std::string errorFile = folder.File("stderr.txt");
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        win::unique_hfile error(CreateFileW(Wide(errorFile).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                            &inherit, CREATE_ALWAYS, 0, nullptr));
+        EXPECT_TRUE(error);
+        std::wstring desktop = station.DesktopName();
+        std::wstring commandLine = L"\"" + Wide(exe) + L"\" " + Wide(arguments);
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        si.lpDesktop = desktop.data();
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdError = error.get();
+        PROCESS_INFORMATION pi{};
+        if (!CreateProcessW(Wide(exe).c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
+                            nullptr, Wide(folder.Path()).c_str(), &si, &pi)) {
+            ADD_FAILURE() << "could not start " << exe;
+            return run;
+        }
+        win::unique_handle process(pi.hProcess);
+        CloseHandle(pi.hThread);
+        error.reset();
+        if (WaitForSingleObject(process.get(), kRunDeadlineMs) == WAIT_OBJECT_0) {
+            DWORD code = 0;
+            GetExitCodeProcess(process.get(), &code);
+            run.exitCode = code;
+        } else {
+            TerminateProcess(process.get(), 99);
+            WaitForSingleObject(process.get(), kDeadlineMs);
+        }
+        run.standardError = FileBytes(errorFile).value_or("");
+        return run;
+    }
+
+    std::string Log() const { return FileBytes(folder.File("run.log")).value_or(""); }
+    std::string LogOption() const { return "/LOG=\"" + folder.File("run.log") + "\""; }
+
+    TempFolder folder;
+    HiddenStation station;
+};
+
+TEST_F(HiddenStationRun, ARefusedCommandLineIsReportedWithoutABoxAndEndsWith1639) {
+    ASSERT_TRUE(station.Ready());
+    const HiddenRun run = Run(PlaceWithPackages(folder, {kMenu}), "/I /P:X " + LogOption());
+    ASSERT_EQ(run.exitCode, std::optional<DWORD>(1639)) << "it waited on a box no one can see";
+    const std::string message =
+        "Invalid command line parameters.\n\nMissing or invalid \"/p:\" syntax: \"/I /P:X \"\n\n"
+        "Please specify /P:MWSEA for programs and actions.";
+    EXPECT_NE(run.standardError.find(message), std::string::npos) << run.standardError;
+    EXPECT_NE(Log().find("Not shown, no one can answer here: Invalid command line parameters."),
+              std::string::npos)
+        << Log();
+    EXPECT_NE(Log().find("Exit status 1639"), std::string::npos);
+}
+
+TEST_F(HiddenStationRun, HelpOrNoCommandLineRunsNothingAndEndsWith1639) {
+    ASSERT_TRUE(station.Ready());
+    const std::string exe = PlaceWithPackages(folder, {kMenu});
+    const HiddenRun help = Run(exe, "? " + LogOption());
+    EXPECT_EQ(help.exitCode, std::optional<DWORD>(1639));
+    EXPECT_NE(help.standardError.find("Corvane Installer Command Line Parameters:\n"),
+              std::string::npos)
+        << help.standardError;
+
+    const HiddenRun bare = Run(exe, LogOption());
+    EXPECT_EQ(bare.exitCode, std::optional<DWORD>(1639));
+    EXPECT_NE(bare.standardError.find("nothing was done"), std::string::npos) << bare.standardError;
+    EXPECT_FALSE(MarkerPresent(kMenu));
+}
+
+TEST_F(HiddenStationRun, AnUnattendedInstallRunsThereAsAnywhere) {
+    ASSERT_TRUE(station.Ready());
+    const HiddenRun run = Run(PlaceWithPackages(folder, {kMenu, kWork}), "/I /P:M " + LogOption());
+    EXPECT_EQ(run.exitCode, std::optional<DWORD>(0)) << Log();
+    EXPECT_TRUE(MarkerPresent(kMenu));
+    EXPECT_FALSE(MarkerPresent(kWork));
+    EXPECT_NE(Log().find("The window station is not visible"), std::string::npos);
+    EXPECT_NE(Log().find("Exit status 0 (success)"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace cvinst::e2e::cmdline
