@@ -134,5 +134,21 @@ TEST_F(HiddenStationRun, AnUnattendedInstallRunsThereAsAnywhere) {
     EXPECT_NE(Log().find("Exit status 0 (success)"), std::string::npos);
 }
 
+TEST_F(HiddenStationRun, AMsiexecLineLongerThanWindowsTakesIsRefusedBeforeAnythingRuns) {
+    ASSERT_TRUE(station.Ready());
+    const std::string exe = PlaceWithPackages(folder, {kMenu});
+    // As long as CVInst's own command line may be; msiexec's adds its path and the package's.
+    const std::string head = "/I /P:M " + LogOption() + " /MSI=\"/qb PADDING=";
+    const size_t room = 32766 - (exe.size() + 3) - head.size() - 1;
+    const HiddenRun run = Run(exe, head + std::string(room, 'A') + "\"");
+    EXPECT_EQ(run.exitCode, std::optional<DWORD>(1639)) << Log();
+    EXPECT_NE(run.standardError.find("Error: The Windows Installer's command line would be longer "
+                                     "than the 32767 characters Windows allows."),
+              std::string::npos)
+        << run.standardError.substr(0, 300);
+    EXPECT_EQ(Log().find("msiexec /i"), std::string::npos) << "msiexec was started";
+    EXPECT_FALSE(MarkerPresent(kMenu));
+}
+
 }  // namespace
 }  // namespace cvinst::e2e::cmdline
