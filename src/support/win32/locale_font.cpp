@@ -16,6 +16,7 @@ std::string GetLocaleText(uint32_t infoType) {
     if (auto& fn = LocaleQueryOverride()) return fn(infoType);
     LCID locale = MAKELCID(GetUserDefaultLangID(), SORT_DEFAULT);
     char buffer[255];
+    // The answers asked for are numbers in ASCII digits, the same in every code page.
     int n = GetLocaleInfoA(locale, infoType, buffer, 255);
     return n > 0 ? std::string(buffer, static_cast<size_t>(n - 1)) : std::string();
 }

@@ -33,6 +33,8 @@ void License::Form_Load() {
     LoadAgreementText();
 }
 
+// The agreement resource holds single-byte text in the system's ANSI code page, the encoding its
+// text is written in.
 std::string AgreementText() { return win::Utf8FromAnsi(win::ResourceBytes(L"CUSTOM", 101)); }
 
 void License::LoadAgreementText() {
