@@ -163,5 +163,26 @@ TEST_F(Deployment, AnOpenHelpWindowKeepsNoOtherStartFromRunning) {
     EXPECT_EQ(help.WaitExit(), std::optional<DWORD>(0));
 }
 
+TEST_F(Deployment, ALogThatCannotBeWrittenIsSaidOnceAndStopsNothing) {
+    const std::string exe = PlaceWithPackages(folder, {kMenu});
+    folder.Write("blocker", "a file where the log's folder would have to be");
+    const std::string log = folder.File("blocker\\run.log");
+    {
+        Installer interactive(exe, "/LOG=\"" + log + "\"", folder.Path());
+        ASSERT_TRUE(interactive.Started());
+        HWND window = interactive.WaitWindow(kTitle);
+        ASSERT_NE(window, nullptr);
+        EXPECT_EQ(Text(ChildByClass(window, "Static", 2)),
+                  "Status: The Log Cannot Be Written: " + log);
+        Press(ChildByText(window, "Exit"));
+        EXPECT_EQ(interactive.WaitExit(), std::optional<DWORD>(0));
+    }
+    // msiexec is asked for no log beside one that cannot be written: it would fail the install.
+    Installer unattended(exe, "/I /P:M /LOG=\"" + log + "\"", folder.Path());
+    ASSERT_TRUE(unattended.Started());
+    EXPECT_EQ(unattended.WaitExit(), std::optional<DWORD>(0));
+    EXPECT_TRUE(MarkerPresent(kMenu));
+}
+
 }  // namespace
 }  // namespace cvinst::e2e::cmdline
