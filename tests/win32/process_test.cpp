@@ -309,10 +309,18 @@ TEST_F(FindFileTest, NothingMatchingGivesEmptyText) {
     EXPECT_EQ(Machine().FindFile(AtUtf8(L"a<|>b")), "");
 }
 
-TEST_F(FindFileTest, NamesPassThroughTheAnsiCodePage) {
-    if (GetACP() != 1252) GTEST_SKIP() << "needs the Western ANSI code page";
-    MakeFile(L"Caf\u00e9.txt");
-    EXPECT_EQ(Machine().FindFile(AtUtf8(L"CAF\u00c9.TXT")), "Caf\xC3\xA9.txt");
+TEST_F(FindFileTest, NamesOutsideTheAnsiCodePageComeBackWhole) {
+    // Japanese fits neither the Western nor the Cyrillic code page, Cyrillic not the Western one,
+    // accented Latin letters not the Cyrillic one: under any of them some name here cannot pass.
+    MakeFolder(L"セットアップ テスト");
+    MakeFile(L"セットアップ テスト\\Установка.msi");
+    MakeFile(L"Été.txt");
+    EXPECT_EQ(Machine().FindFile(AtUtf8(L"セットアップ テスト")), "セットアップ テスト");
+    EXPECT_EQ(Machine().FindFile(AtUtf8(L"セットアップ テスト\\Установка.msi")), "Установка.msi");
+    EXPECT_EQ(Machine().FindFile(AtUtf8(L"セットアップ テスト\\УСТАНОВКА.MSI")), "Установка.msi");
+    EXPECT_EQ(Machine().FindFile(AtUtf8(L"セットアップ テスト\\*.msi")), "Установка.msi");
+    EXPECT_EQ(Machine().FindFile(AtUtf8(L"ÉTÉ.TXT")), "Été.txt");
+    EXPECT_EQ(Machine().FindFile(AtUtf8(L"セットアップ\\Установка.msi")), "");
 }
 
 // Folders and error texts ------------------------------------------------------------------------
