@@ -1,5 +1,6 @@
 // CVInst.exe in folders whose names the ANSI code page cannot hold, started with a chosen Unix
-// locale (Wine gives a program the ANSI code page of its locale).
+// locale (Wine gives a program the ANSI code page of its locale): an installer folder outside
+// that code page, and a Program Files folder outside it.
 #include <windows.h>
 
 #include <gmock/gmock.h>
@@ -13,6 +14,7 @@
 
 #include "cmdline_support.h"
 #include "driver.h"
+#include "fake_msiexec.h"
 #include "forms/handles.h"
 #include "forms/text.h"
 
@@ -23,6 +25,14 @@ using Lines = std::vector<std::string>;
 
 constexpr char kEnglish[] = "LC_ALL=en_US.UTF-8";
 constexpr char kRussian[] = "LC_ALL=ru_RU.UTF-8";
+constexpr char kDefaultParams[] = " /qb ALLUSERS=2 DISABLEADVTSHORTCUTS=1";
+
+std::string Quoted(const std::string& text) {
+    std::string quoted(1, '"');
+    quoted += text;
+    quoted += '"';
+    return quoted;
+}
 
 // The ANSI code page a program started with this locale gets; 0 when it could not be learnt.
 UINT CodePageUnder(const char* locale) {
@@ -115,6 +125,56 @@ INSTANTIATE_TEST_SUITE_P(
                       FolderRow{"CyrillicUnderEnglish", "C:\\Установка", kEnglish, 1252},
                       FolderRow{"AccentsUnderRussian", "C:\\Été Setup", kRussian, 1251}),
     [](const auto& info) { return std::string(info.param.label); });
+
+// ---- a Program Files folder outside the ANSI code page ------------------------------------------
+
+// msiexec installs where its package says, whatever "ProgramFilesDir" holds: what the run makes of
+// the folder shows in the msiexec command lines it starts (seen through the fake) and in the
+// registration of the Personal Server.
+using ProgramFilesOutsideTheCodePage = CleanMachineTest;
+
+TEST_F(ProgramFilesOutsideTheCodePage, IsWhereRemovalSkipAndRegistrationLook) {
+    ASSERT_EQ(CodePageUnder(kEnglish), 1252u)
+        << "a program started with " << kEnglish << " does not get code page 1252";
+    const std::string programFiles = "C:\\Программы";
+    TempFolder folder;
+    const std::string exe = PlaceWithPackages(folder, {kMenu, kServer});
+    const std::string menuPackage = Quoted(folder.File(kMenu.package));
+    const std::string serverPackage = Quoted(folder.File(kServer.package));
+    const ProgramFilesMoved moved(programFiles);
+    ASSERT_TRUE(moved.Moved()) << "\"ProgramFilesDir\" could not be changed";
+    const FakeMsiexec msiexec;
+    ASSERT_TRUE(msiexec.Active()) << "the fake msiexec could not be put in place";
+    const std::string run = Quoted(msiexec.Path()) + " ";
+
+    // Corvane Menu is present in the new folder: removing it starts msiexec for it ...
+    const std::string menuFolder = programFiles + "\\" + std::string(kMenu.name);
+    ASSERT_TRUE(CreateDirectoryW(win::Wide(menuFolder).c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(menuFolder + "\\" + std::string(kMenu.marker), "present"));
+    EXPECT_EQ(RunUnattended(exe, "/U /P:M", folder.Path(), kEnglish), kSilentSuccess);
+    EXPECT_EQ(msiexec.CommandLines(), Lines{run + "/x " + menuPackage + kDefaultParams});
+
+    // ... and /T leaves it alone.
+    EXPECT_EQ(RunUnattended(exe, "/I /T /P:M", folder.Path(), kEnglish), kSilentSuccess);
+    EXPECT_EQ(msiexec.CommandLines().size(), 1u) << "an msiexec run for a skipped program";
+
+    // The Personal Server is registered from the new folder: a marker program stands in for it.
+    const std::string serverFolder = programFiles + "\\" + std::string(kServer.name);
+    const std::string server = serverFolder + "\\" + std::string(kServer.marker);
+    ASSERT_TRUE(CreateDirectoryW(win::Wide(serverFolder).c_str(), nullptr));
+    ASSERT_TRUE(
+        CopyFileW(win::Wide(ToolFile("marker.exe")).c_str(), win::Wide(server).c_str(), TRUE));
+    EXPECT_EQ(RunUnattended(exe, "/I /P:S", folder.Path(), kEnglish), kSilentSuccess);
+    EXPECT_EQ(msiexec.CommandLines(), (Lines{run + "/x " + menuPackage + kDefaultParams,
+                                             run + "/x " + serverPackage + kDefaultParams,
+                                             run + "/i " + serverPackage + kDefaultParams}));
+    const std::string mark = server + ".ran";
+    EXPECT_TRUE(WaitUntil([&] { return FileExists(mark); }, kDeadlineMs))
+        << "the Personal Server was not started from " << server;
+    EXPECT_EQ(FileBytes(mark), Quoted(server) + " /REGISTERCOM");
+    // Its folder goes with the moved Program Files folder once the stand-in has ended.
+    WaitUntil([] { return !ProcessRunning("CVPServ.exe"); }, kDeadlineMs);
+}
 
 }  // namespace
 }  // namespace cvinst::e2e::cmdline

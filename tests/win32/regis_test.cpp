@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,19 @@ protected:
         ASSERT_EQ(RegSetValueExW(key_.get(), name, 0, type, bytes.data(),
                                  static_cast<DWORD>(bytes.size())),
                   ERROR_SUCCESS);
+    }
+    // Stores exactly these bytes. RegSetValueExW counts one more character for a text whose
+    // last counted character is not NUL when a NUL follows in memory; the buffer here never
+    // has one there.
+    void PutExactly(const wchar_t* name, DWORD type, const std::vector<BYTE>& bytes) {
+        std::vector<BYTE> buffer = bytes;
+        buffer.insert(buffer.end(), {0xFF, 0xFF});
+        ASSERT_EQ(RegSetValueExW(key_.get(), name, 0, type, buffer.data(),
+                                 static_cast<DWORD>(bytes.size())),
+                  ERROR_SUCCESS);
+        const RawValue stored = QueryW(key_.get(), name);
+        ASSERT_EQ(stored.type, type);
+        ASSERT_EQ(stored.bytes, bytes) << "not stored as given";
     }
     std::string Read(std::string_view name, std::string_view def) {
         return RegReadText(HKEY_CURRENT_USER, pathUtf8_, name, def);
@@ -190,21 +204,38 @@ TEST_F(RegisTest, WriteReportsThePlatformStatus) {
     EXPECT_EQ(QueryW(key_.get(), L"Text").status, ERROR_FILE_NOT_FOUND);
 }
 
-// RegReadText --------------------------------------------------------------------------------
+// RegReadText and RegReadUnicodeText -------------------------------------------------------------
 
-TEST_F(RegisTest, ReadGivesAStoredPathExactly) {
+// The rules both readers follow; they differ only in how the text passes the API.
+using Reader = std::string (*)(HKEY, std::string_view, std::string_view, std::string_view);
+
+struct NamedReader {
+    const char* name;
+    Reader read;
+};
+
+void PrintTo(const NamedReader& reader, std::ostream* os) { *os << reader.name; }
+
+class ReadRules : public RegisTest, public ::testing::WithParamInterface<NamedReader> {
+protected:
+    std::string Read(std::string_view name, std::string_view def) {
+        return GetParam().read(HKEY_CURRENT_USER, pathUtf8_, name, def);
+    }
+};
+
+TEST_P(ReadRules, GiveAStoredPathExactly) {
     PutW(L"ProgramFilesDir", REG_SZ, WideBytes(std::wstring(L"C:\\Program Files") + L'\0'));
     EXPECT_EQ(Read("ProgramFilesDir", "default"), "C:\\Program Files");
 }
 
-TEST_F(RegisTest, ReadGivesTheDefaultForAMissingKeyOrValue) {
+TEST_P(ReadRules, GiveTheDefaultForAMissingKeyOrValue) {
     EXPECT_EQ(Read("Absent", "fallback"), "fallback");
-    EXPECT_EQ(RegReadText(HKEY_CURRENT_USER, pathUtf8_ + "\\No\\Such\\Key", "Absent", "fb"), "fb");
+    EXPECT_EQ(GetParam().read(HKEY_CURRENT_USER, pathUtf8_ + "\\No\\Such\\Key", "Absent", "fb"),
+              "fb");
     EXPECT_EQ(Read("Absent", ""), "");
-    EXPECT_EQ(RegReadText(HKEY_CURRENT_USER, pathUtf8_, "Absent"), "");
 }
 
-TEST_F(RegisTest, ReadGivesTheDefaultForEveryTypeButText) {
+TEST_P(ReadRules, GiveTheDefaultForEveryTypeButText) {
     PutW(L"Expand", REG_EXPAND_SZ, WideBytes(std::wstring(L"%SystemRoot%") + L'\0'));
     const DWORD one = 1;
     PutW(L"Dword", REG_DWORD, Bytes(&one, sizeof one));
@@ -212,42 +243,71 @@ TEST_F(RegisTest, ReadGivesTheDefaultForEveryTypeButText) {
     PutW(L"Multi", REG_MULTI_SZ, WideBytes(std::wstring(L"a\0b\0\0", 5)));
     for (const char* name : {"Expand", "Dword", "Binary", "Multi"}) {
         EXPECT_EQ(Read(name, "dflt"), "dflt") << name;
-        EXPECT_EQ(RegReadText(HKEY_CURRENT_USER, pathUtf8_, name), "") << name;
     }
 }
 
-TEST_F(RegisTest, ReadStopsAtAnEmbeddedNul) {
+TEST_P(ReadRules, StopAtAnEmbeddedNul) {
     PutW(L"Nul", REG_SZ, WideBytes(std::wstring(L"abc\0def\0", 8)));
     EXPECT_EQ(Read("Nul", "dflt"), "abc");
 }
 
-TEST_F(RegisTest, ReadOfTextWithoutTerminatorHasNoPadding) {
-    PutW(L"Bare", REG_SZ, WideBytes(L"abc"));
+TEST_P(ReadRules, GiveTextWithoutTerminatorWithoutPadding) {
+    PutExactly(L"Bare", REG_SZ, WideBytes(L"abc"));
     EXPECT_EQ(Read("Bare", "dflt"), "abc");
 }
 
-TEST_F(RegisTest, ReadOfEmptyTextIsEmptyNotTheDefault) {
+TEST_P(ReadRules, GiveEmptyTextNotTheDefault) {
     PutW(L"Empty", REG_SZ, WideBytes(std::wstring(1, L'\0')));
     PutW(L"NoBytes", REG_SZ, {});
     EXPECT_EQ(Read("Empty", "dflt"), "");
     EXPECT_EQ(Read("NoBytes", "dflt"), "");
 }
 
-TEST_F(RegisTest, ReadTakesAnOpenKeyAsRoot) {
+TEST_P(ReadRules, TakeAnOpenKeyAsRoot) {
     unique_hkey sub;
     ASSERT_EQ(RegCreateKeyExW(key_.get(), L"Sub\\Deeper", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                               sub.put(), nullptr),
               ERROR_SUCCESS);
     ASSERT_EQ(RegSetValueExW(sub.get(), L"V", 0, REG_SZ, Bytes(L"deep", 10).data(), 10),
               ERROR_SUCCESS);
-    EXPECT_EQ(RegReadText(key_.get(), "Sub\\Deeper", "V", "dflt"), "deep");
-    EXPECT_EQ(RegReadText(sub.get(), "", "V", "dflt"), "deep");
+    EXPECT_EQ(GetParam().read(key_.get(), "Sub\\Deeper", "V", "dflt"), "deep");
+    EXPECT_EQ(GetParam().read(sub.get(), "", "V", "dflt"), "deep");
+}
+
+INSTANTIATE_TEST_SUITE_P(Readers, ReadRules,
+                         ::testing::Values(NamedReader{"RegReadText", RegReadText},
+                                           NamedReader{"RegReadUnicodeText", RegReadUnicodeText}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(RegisTest, ReadersWithoutADefaultGiveEmptyText) {
+    EXPECT_EQ(RegReadText(HKEY_CURRENT_USER, pathUtf8_, "Absent"), "");
+    EXPECT_EQ(RegReadUnicodeText(HKEY_CURRENT_USER, pathUtf8_, "Absent"), "");
 }
 
 TEST_F(RegisTest, ReadConvertsAnsiTextToUtf8) {
     if (GetACP() != 1252) GTEST_SKIP() << "needs the Western ANSI code page";
     PutW(L"Caf\u00e9", REG_SZ, WideBytes(std::wstring(L"C:\\Programme \u00e9t\u00e9") + L'\0'));
     EXPECT_EQ(Read("Caf\xC3\xA9", "dflt"), "C:\\Programme \xC3\xA9t\xC3\xA9");
+}
+
+TEST_F(RegisTest, UnicodeReadGivesTextOutsideTheCodePageWhole) {
+    // No ANSI code page holds both Cyrillic and Japanese; the key and the value are named
+    // outside the Western one too.
+    unique_hkey sub;
+    ASSERT_EQ(RegCreateKeyExW(key_.get(), L"Установка", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              sub.put(), nullptr),
+              ERROR_SUCCESS);
+    const std::vector<BYTE> text = WideBytes(std::wstring(L"C:\\Программы\\セットアップ") + L'\0');
+    ASSERT_EQ(RegSetValueExW(sub.get(), L"Папка", 0, REG_SZ, text.data(),
+                             static_cast<DWORD>(text.size())),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegReadUnicodeText(HKEY_CURRENT_USER, pathUtf8_ + "\\Установка", "Папка", "dflt"),
+              "C:\\Программы\\セットアップ");
+}
+
+TEST_F(RegisTest, UnicodeReadLeavesOutAStrayOddByte) {
+    PutExactly(L"Odd", REG_SZ, {'a', 0, 'b'});
+    EXPECT_EQ(RegReadUnicodeText(HKEY_CURRENT_USER, pathUtf8_, "Odd", "dflt"), "a");
 }
 
 // CanWriteSettings ---------------------------------------------------------------------------

@@ -46,8 +46,8 @@ void WinRunSystem::SetCurrentFolder(const std::string& folder) {
 }
 
 std::string WinRunSystem::ProgramFilesDir() {
-    return RegReadText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
-                       "ProgramFilesDir", "");
+    return RegReadUnicodeText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
+                              "ProgramFilesDir", "");
 }
 
 std::string WinRunSystem::FindFile(const std::string& path) {

@@ -1,5 +1,6 @@
 #include "support/win32/regis.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "forms/handles.h"
@@ -29,6 +30,26 @@ LONG RewriteRaw(HKEY key, const std::string& ansiName, DWORD type, DWORD size) {
     if (status != ERROR_SUCCESS) return status;
     if (readType != type) return ERROR_INVALID_DATA;
     return WriteBytes(key, ansiName, readType, bytes.data(), read);
+}
+
+// A value as the registry stores it.
+struct StoredValue {
+    DWORD type = REG_NONE;
+    std::vector<BYTE> bytes;
+};
+
+LONG ReadStored(HKEY key, const wchar_t* name, StoredValue& value) {
+    for (;;) {
+        DWORD size = 0;
+        LONG status = RegQueryValueExW(key, name, nullptr, &value.type, nullptr, &size);
+        if (status != ERROR_SUCCESS) return status;
+        value.bytes.resize(size);
+        status = RegQueryValueExW(key, name, nullptr, &value.type, value.bytes.data(), &size);
+        // The value grew since it was measured: measure it again.
+        if (status == ERROR_MORE_DATA) continue;
+        value.bytes.resize(size);
+        return status;
+    }
 }
 
 }  // namespace
@@ -79,6 +100,25 @@ std::string RegReadText(HKEY root, std::string_view path, std::string_view name,
         buffer.resize(read);
     }
     return win::Utf8FromAnsi(CutAtNul(buffer));
+}
+
+std::string RegReadUnicodeText(HKEY root, std::string_view path, std::string_view name,
+                               std::string_view def) {
+    win::unique_hkey key;
+    if (RegOpenKeyExW(root, win::Wide(path).c_str(), 0, KEY_QUERY_VALUE, key.put()) !=
+        ERROR_SUCCESS) {
+        return std::string(def);
+    }
+    StoredValue value;
+    if (ReadStored(key.get(), win::Wide(name).c_str(), value) != ERROR_SUCCESS ||
+        value.type != REG_SZ) {
+        return std::string(def);
+    }
+    // A stray odd byte at the end is no character.
+    std::wstring text(value.bytes.size() / sizeof(wchar_t), L'\0');
+    std::copy_n(value.bytes.data(), text.size() * sizeof(wchar_t),
+                reinterpret_cast<BYTE*>(text.data()));
+    return win::Utf8(text.substr(0, text.find(L'\0')));
 }
 
 bool CanWriteSettings(HKEY root, std::string_view path) {
