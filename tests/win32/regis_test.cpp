@@ -320,33 +320,53 @@ TEST_F(RegisTest, WriteTestCreatesAnAbsentValueAsTextZero) {
     EXPECT_EQ(v.bytes, Bytes("0", 2));
 }
 
-class WriteTestKeeps : public RegisTest,
-                       public ::testing::WithParamInterface<std::pair<DWORD, std::vector<BYTE>>> {};
+// A stored setting the write test must leave byte for byte as it is.
+struct StoredSetting {
+    const char* label;
+    DWORD type;
+    std::vector<BYTE> bytes;
+};
+
+void PrintTo(const StoredSetting& stored, std::ostream* os) { *os << stored.label; }
+
+class WriteTestKeeps : public RegisTest, public ::testing::WithParamInterface<StoredSetting> {};
 
 TEST_P(WriteTestKeeps, TheStoredSettingExactly) {
-    const auto& [type, bytes] = GetParam();
-    PutW(L"AutoAdminLogon", type, bytes);
+    const StoredSetting& stored = GetParam();
+    PutExactly(L"AutoAdminLogon", stored.type, stored.bytes);
     EXPECT_TRUE(CanWriteSettings(HKEY_CURRENT_USER, pathUtf8_));
     const RawValue v = QueryW(key_.get(), L"AutoAdminLogon");
     ASSERT_EQ(v.status, ERROR_SUCCESS);
-    EXPECT_EQ(v.type, type);
-    EXPECT_EQ(v.bytes, bytes);
+    EXPECT_EQ(v.type, stored.type);
+    EXPECT_EQ(v.bytes, stored.bytes);
 }
 
 const DWORD kOne = 1;
 const DWORD kZero = 0;
 
+std::vector<BYTE> Terminated(std::wstring_view text) {
+    return WideBytes(std::wstring(text) + L'\0');
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Values, WriteTestKeeps,
-    ::testing::Values(std::make_pair(DWORD{REG_SZ}, WideBytes(std::wstring(L"1") + L'\0')),
-                      std::make_pair(DWORD{REG_SZ}, WideBytes(std::wstring(L"0") + L'\0')),
-                      std::make_pair(DWORD{REG_SZ}, WideBytes(std::wstring(L"yes please") + L'\0')),
-                      std::make_pair(DWORD{REG_DWORD}, Bytes(&kOne, sizeof kOne)),
-                      std::make_pair(DWORD{REG_DWORD}, Bytes(&kZero, sizeof kZero)),
-                      std::make_pair(DWORD{REG_EXPAND_SZ},
-                                     WideBytes(std::wstring(L"%One%") + L'\0')),
-                      std::make_pair(DWORD{REG_BINARY}, std::vector<BYTE>{0x01, 0x00, 0xFF}),
-                      std::make_pair(DWORD{REG_BINARY}, std::vector<BYTE>{})));
+    ::testing::Values(
+        StoredSetting{"TextOne", REG_SZ, Terminated(L"1")},
+        StoredSetting{"TextZero", REG_SZ, Terminated(L"0")},
+        StoredSetting{"Text", REG_SZ, Terminated(L"yes please")},
+        StoredSetting{"TextWithEmbeddedNul", REG_SZ, Terminated(std::wstring(L"1\0x", 3))},
+        StoredSetting{"TextWithoutTerminator", REG_SZ, WideBytes(L"1")},
+        StoredSetting{"TextOfOddLength", REG_SZ, {'1', 0, '0'}},
+        StoredSetting{"EmptyText", REG_SZ, {}},
+        StoredSetting{"TextOutsideTheCodePage", REG_SZ, Terminated(L"Ж")},
+        // The Western code page's nearest character for it is "1": automatic logon on.
+        StoredSetting{"FullwidthDigitOne", REG_SZ, Terminated(L"\uFF11")},
+        StoredSetting{"NumberOne", REG_DWORD, Bytes(&kOne, sizeof kOne)},
+        StoredSetting{"NumberZero", REG_DWORD, Bytes(&kZero, sizeof kZero)},
+        StoredSetting{"ExpandableText", REG_EXPAND_SZ, Terminated(L"%One%")},
+        StoredSetting{"Binary", REG_BINARY, {0x01, 0x00, 0xFF}},
+        StoredSetting{"EmptyBinary", REG_BINARY, {}}),
+    [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(RegisTest, WriteTestOnAKeyThatCannotBeOpenedIsFalseAndCreatesNothing) {
     // Wine runs every process with full rights and ignores a key's access list for it, so a

@@ -14,22 +14,10 @@ namespace {
 constexpr REGSAM kKeyRights = 0x3F;
 constexpr char kWinlogonKey[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
 constexpr char kAutoAdminLogon[] = "AutoAdminLogon";
+constexpr wchar_t kAutoAdminLogonW[] = L"AutoAdminLogon";
 
 LONG WriteBytes(HKEY key, const std::string& ansiName, DWORD type, const BYTE* data, DWORD size) {
     return RegSetValueExA(key, ansiName.c_str(), 0, type, data, size);
-}
-
-// Puts a value of a type the program does not understand back exactly as it is stored, so that
-// the write test cannot change what it only means to probe.
-LONG RewriteRaw(HKEY key, const std::string& ansiName, DWORD type, DWORD size) {
-    std::vector<BYTE> bytes(size);
-    DWORD read = size;
-    DWORD readType = 0;
-    const LONG status =
-        RegQueryValueExA(key, ansiName.c_str(), nullptr, &readType, bytes.data(), &read);
-    if (status != ERROR_SUCCESS) return status;
-    if (readType != type) return ERROR_INVALID_DATA;
-    return WriteBytes(key, ansiName, readType, bytes.data(), read);
 }
 
 // A value as the registry stores it.
@@ -50,6 +38,17 @@ LONG ReadStored(HKEY key, const wchar_t* name, StoredValue& value) {
         value.bytes.resize(size);
         return status;
     }
+}
+
+LONG WriteStored(HKEY key, const wchar_t* name, const StoredValue& value) {
+    // For text types RegSetValueExW stores one character more than counted when the last counted
+    // one is not NUL and a NUL follows it in memory, taking it for a terminator left out of the
+    // count. Nothing after these bytes may look like one, or a text without terminator would
+    // come back with one.
+    std::vector<BYTE> buffer = value.bytes;
+    buffer.insert(buffer.end(), {0xFF, 0xFF});
+    return RegSetValueExW(key, name, 0, value.type, buffer.data(),
+                          static_cast<DWORD>(value.bytes.size()));
 }
 
 }  // namespace
@@ -123,19 +122,18 @@ std::string RegReadUnicodeText(HKEY root, std::string_view path, std::string_vie
 
 bool CanWriteSettings(HKEY root, std::string_view path) {
     win::unique_hkey key;
-    if (RegOpenKeyExA(root, win::AnsiFromUtf8(path).c_str(), 0, kKeyRights, key.put()) !=
-        ERROR_SUCCESS) {
+    if (RegOpenKeyExW(root, win::Wide(path).c_str(), 0, kKeyRights, key.put()) != ERROR_SUCCESS) {
         return false;
     }
-    DWORD type = 0;
-    DWORD size = 0;
-    if (RegQueryValueExA(key.get(), kAutoAdminLogon, nullptr, &type, nullptr, &size) ==
-            ERROR_SUCCESS &&
-        type != REG_SZ) {
-        return RewriteRaw(key.get(), kAutoAdminLogon, type, size) == ERROR_SUCCESS;
+    StoredValue value;
+    const LONG status = ReadStored(key.get(), kAutoAdminLogonW, value);
+    if (status == ERROR_FILE_NOT_FOUND) {
+        return RegWriteValue(key.get(), kAutoAdminLogon, REG_SZ, RegValue(std::string("0"))) ==
+               ERROR_SUCCESS;
     }
-    const std::string text = RegReadText(root, path, kAutoAdminLogon, "0");
-    return RegWriteValue(key.get(), kAutoAdminLogon, REG_SZ, RegValue(text)) == ERROR_SUCCESS;
+    // A setting that cannot be read cannot be put back as it is: it is not written over.
+    if (status != ERROR_SUCCESS) return false;
+    return WriteStored(key.get(), kAutoAdminLogonW, value) == ERROR_SUCCESS;
 }
 
 bool CanWriteMachineSettings() { return CanWriteSettings(HKEY_LOCAL_MACHINE, kWinlogonKey); }

@@ -26,8 +26,9 @@ std::string RegReadText(HKEY root, std::string_view path, std::string_view name,
 std::string RegReadUnicodeText(HKEY root, std::string_view path, std::string_view name,
                                std::string_view def = "");
 
-// Whether this user may change "AutoAdminLogon" of the given key: the value is written back as it
-// is (created as "0" when absent), and the answer is whether that write succeeded.
+// Whether this user may change "AutoAdminLogon" of the given key (opened with the rights 0x3F):
+// the value is written back with exactly the type and bytes it has, whatever they are; an absent
+// one is created as REG_SZ "0". The answer is whether that write succeeded.
 bool CanWriteSettings(HKEY root, std::string_view path);
 
 // The start-up rights test on the machine's logon key.
