@@ -14,6 +14,15 @@ constexpr char kWinlogonName[] = "Winlogon";
 // Under HKEY_CURRENT_USER, which has no 32-bit view of its own.
 constexpr wchar_t kBackupRoot[] = L"Software\\CVInst end-to-end tests";
 constexpr wchar_t kWinlogonBackup[] = L"Software\\CVInst end-to-end tests\\Winlogon";
+constexpr wchar_t kProgramFilesBackup[] = L"Software\\CVInst end-to-end tests\\ProgramFilesDir";
+constexpr char kCurrentVersion[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+constexpr char kProgramFilesDir[] = "ProgramFilesDir";
+
+// Drops a test's backup key, and the backups' root once nothing else is kept there.
+void DropBackup(const wchar_t* key) {
+    RegDeleteTreeW(HKEY_CURRENT_USER, key);
+    RegDeleteKeyW(HKEY_CURRENT_USER, kBackupRoot);
+}
 
 }  // namespace
 
@@ -137,7 +146,7 @@ bool PutBackWinlogon(HKEY parent) {
 
 // Puts the saved copy back when the key is missing, and drops the copy once it is not needed.
 void RestoreWinlogon(HKEY parent) {
-    if (PutBackWinlogon(parent)) RegDeleteTreeW(HKEY_CURRENT_USER, kBackupRoot);
+    if (PutBackWinlogon(parent)) DropBackup(kWinlogonBackup);
 }
 
 }  // namespace
@@ -165,6 +174,64 @@ WinlogonKeyHidden::~WinlogonKeyHidden() {
 
 bool WinlogonKeyVisible() {
     return RegKeyExists(std::string(kWinlogonParent) + "\\" + kWinlogonName);
+}
+
+}  // namespace cvinst::e2e::cmdline
+
+// ---- the Program Files folder -------------------------------------------------------------------
+
+namespace cvinst::e2e::cmdline {
+namespace {
+
+// The saved "ProgramFilesDir"; nothing when no test has one saved.
+std::optional<std::string> SavedProgramFilesDir() {
+    win::unique_hkey backup;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kProgramFilesBackup, 0, KEY_QUERY_VALUE, backup.put()) !=
+        ERROR_SUCCESS)
+        return std::nullopt;
+    std::wstring text(MAX_PATH, L'\0');
+    DWORD size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    DWORD type = 0;
+    if (RegQueryValueExW(backup.get(), Wide(kProgramFilesDir).c_str(), nullptr, &type,
+                         reinterpret_cast<BYTE*>(text.data()), &size) != ERROR_SUCCESS ||
+        type != REG_SZ)
+        return std::nullopt;
+    text.resize(size / sizeof(wchar_t));
+    while (!text.empty() && text.back() == L'\0') text.pop_back();
+    return win::Utf8(text);
+}
+
+// Puts a saved "ProgramFilesDir" back and drops the copy; true when nothing is left to put back.
+bool RestoreProgramFilesDir() {
+    const std::optional<std::string> saved = SavedProgramFilesDir();
+    if (!saved) return true;
+    if (!RegSetText(kCurrentVersion, kProgramFilesDir, *saved)) return false;
+    DropBackup(kProgramFilesBackup);
+    return true;
+}
+
+}  // namespace
+
+ProgramFilesMoved::ProgramFilesMoved(const std::string& folder) {
+    if (!RestoreProgramFilesDir()) return;
+    const std::optional<std::string> original = RegText(kCurrentVersion, kProgramFilesDir);
+    if (!original) return;
+    win::unique_hkey backup;
+    const std::wstring text = Wide(*original);
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kProgramFilesBackup, 0, nullptr, 0, KEY_SET_VALUE,
+                        nullptr, backup.put(), nullptr) != ERROR_SUCCESS ||
+        RegSetValueExW(backup.get(), Wide(kProgramFilesDir).c_str(), 0, REG_SZ,
+                       reinterpret_cast<const BYTE*>(text.c_str()),
+                       static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) != ERROR_SUCCESS)
+        return;
+    folder_ = std::make_unique<TempFolder>(folder);
+    moved_ = !folder_->Path().empty() && RegSetText(kCurrentVersion, kProgramFilesDir, folder) &&
+             ProgramFilesDir() == folder;
+}
+
+ProgramFilesMoved::~ProgramFilesMoved() {
+    RestoreProgramFilesDir();
+    folder_.reset();
 }
 
 }  // namespace cvinst::e2e::cmdline

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -69,5 +70,22 @@ private:
 };
 // Whether a 32-bit program can open the logon settings key.
 bool WinlogonKeyVisible();
+
+// While it lives, "ProgramFilesDir" of the 32-bit view names `folder`, which is made afresh for
+// it; the value is put back and the folder removed with everything in it at the end, also when
+// the test fails. A value left changed by an interrupted test is put back first.
+class ProgramFilesMoved {
+public:
+    explicit ProgramFilesMoved(const std::string& folder);
+    ~ProgramFilesMoved();
+    ProgramFilesMoved(const ProgramFilesMoved&) = delete;
+    ProgramFilesMoved& operator=(const ProgramFilesMoved&) = delete;
+
+    bool Moved() const { return moved_; }
+
+private:
+    std::unique_ptr<TempFolder> folder_;
+    bool moved_ = false;
+};
 
 }  // namespace cvinst::e2e::cmdline

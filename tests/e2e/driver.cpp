@@ -138,6 +138,12 @@ TempFolder::TempFolder() {
     }
 }
 
+TempFolder::TempFolder(const std::string& path) {
+    const std::wstring wide = Wide(path);
+    RemoveTree(wide);
+    if (CreateDirectoryW(wide.c_str(), nullptr)) path_ = path;
+}
+
 TempFolder::~TempFolder() {
     if (!path_.empty()) RemoveTree(Wide(path_));
 }
@@ -158,19 +164,80 @@ std::string TempFolder::PlaceInstaller(std::initializer_list<std::string_view> p
 
 // ---- Installer -------------------------------------------------------------------------------
 
-Installer::Installer(const std::string& exe, std::string_view arguments,
-                     const std::string& folder) {
-    std::wstring commandLine = L"\"" + Wide(exe) + L"\"";
+namespace {
+
+std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+
+std::wstring EnvironmentVariable(const wchar_t* name) {
+    std::wstring value(32767, L'\0');
+    value.resize(GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size())));
+    return value;
+}
+
+std::string ImagePath(HANDLE process) {
+    std::wstring path(32768, L'\0');
+    DWORD size = static_cast<DWORD>(path.size());
+    if (!QueryFullProcessImageNameW(process, 0, path.data(), &size)) return {};
+    path.resize(size);
+    return Utf8(path);
+}
+
+// A running process of this executable that is not among `known`, opened for waiting, for its
+// exit code and for ending it; nullptr when there is none.
+HANDLE OpenNewProcessOf(const std::string& exe, const std::vector<ProcessEntry>& known) {
+    const std::string name = exe.substr(exe.find_last_of('\\') + 1);
+    for (const ProcessEntry& entry : Processes()) {
+        if (!EqualNoCase(entry.exeName, name) ||
+            std::any_of(known.begin(), known.end(),
+                        [&](const ProcessEntry& k) { return k.id == entry.id; }))
+            continue;
+        HANDLE process = OpenProcess(
+            SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, entry.id);
+        if (process && EqualNoCase(ImagePath(process), exe)) return process;
+        if (process) CloseHandle(process);
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+Installer::Installer(const std::string& exe, std::string_view arguments, const std::string& folder,
+                     const Environment& environment) {
+    std::wstring commandLine = Quoted(Wide(exe));
     if (!arguments.empty()) commandLine += L" " + Wide(arguments);
+    std::wstring application = Wide(exe);
+    std::vector<ProcessEntry> known;
+    if (!environment.empty()) {
+        // The loader's Unix environment is made from this process's environment block, less
+        // the variables Wine sets anew in every process; the DLL overrides are one of those.
+        const std::wstring loader = EnvironmentVariable(L"WINELOADER");
+        if (loader.empty()) return;
+        std::wstring line = L"/usr/bin/env";
+        for (const std::string& variable : environment) line += L" " + Quoted(Wide(variable));
+        const std::wstring overrides = EnvironmentVariable(L"WINEDLLOVERRIDES");
+        if (!overrides.empty()) line += L" " + Quoted(L"WINEDLLOVERRIDES=" + overrides);
+        commandLine = line + L" " + Quoted(loader) + L" " + commandLine;
+        application = L"Z:\\usr\\bin\\env";
+        known = Processes();
+    }
     STARTUPINFOW si{};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(Wide(exe).c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.empty() ? nullptr : Wide(folder).c_str(), &si, &pi))
+    if (!CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                        nullptr, folder.empty() ? nullptr : Wide(folder).c_str(), &si, &pi))
         return;
-    CloseHandle(pi.hThread);
-    process_ = pi.hProcess;
-    id_ = pi.dwProcessId;
+    if (environment.empty()) {
+        CloseHandle(pi.hThread);
+        process_ = pi.hProcess;
+        id_ = pi.dwProcessId;
+        return;
+    }
+    // A Unix program started from Wine has no process handle: the loader's new process is
+    // looked for instead.
+    if (pi.hThread) CloseHandle(pi.hThread);
+    if (pi.hProcess) CloseHandle(pi.hProcess);
+    WaitUntil([&] { return (process_ = OpenNewProcessOf(exe, known)) != nullptr; }, kDeadlineMs);
+    if (process_) id_ = GetProcessId(process_);
 }
 
 Installer::~Installer() {
@@ -321,6 +388,12 @@ std::vector<ProcessEntry> Processes() {
     return processes;
 }
 
+bool ProcessRunning(std::string_view exeName) {
+    const std::vector<ProcessEntry> processes = Processes();
+    return std::any_of(processes.begin(), processes.end(),
+                       [&](const ProcessEntry& p) { return EqualNoCase(p.exeName, exeName); });
+}
+
 // ---- registry, Program Files and msiexec ------------------------------------------------------
 
 namespace {
@@ -399,10 +472,14 @@ std::string ProgramFile(std::string_view relative) {
     return ProgramFilesDir() + "\\" + std::string(relative);
 }
 
-std::optional<DWORD> RunSystemMsiExec(std::string_view arguments) {
+std::string SystemMsiexec() {
     const std::wstring folder = SystemFolder();
-    if (folder.empty()) return std::nullopt;
-    const std::wstring exe = folder + L"\\msiexec.exe";
+    return folder.empty() ? std::string() : Utf8(folder + L"\\msiexec.exe");
+}
+
+std::optional<DWORD> RunSystemMsiExec(std::string_view arguments) {
+    const std::wstring exe = Wide(SystemMsiexec());
+    if (exe.empty()) return std::nullopt;
     std::wstring line = L"\"" + exe + L"\" " + Wide(arguments);
     STARTUPINFOW si{};
     si.cb = sizeof si;
@@ -514,12 +591,6 @@ std::string ProductCode(const std::string& package) {
 
 bool ProductInstalled(const std::string& code) {
     return !code.empty() && Msi().productState(Wide(code).c_str()) != INSTALLSTATE_UNKNOWN;
-}
-
-bool ProcessRunning(std::string_view exeName) {
-    const std::vector<ProcessEntry> processes = Processes();
-    return std::any_of(processes.begin(), processes.end(),
-                       [&](const ProcessEntry& p) { return EqualNoCase(p.exeName, exeName); });
 }
 
 constexpr DWORD kMsiBusy = 1618;  // another msiexec still holds the installer

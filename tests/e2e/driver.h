@@ -43,6 +43,9 @@ bool EqualNoCase(std::string_view a, std::string_view b);
 class TempFolder {
 public:
     TempFolder();
+    // This very folder (e.g. C:\Été Setup), made afresh: one left by an interrupted test is
+    // removed first. Path() is empty when it could not be made.
+    explicit TempFolder(const std::string& path);
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
@@ -58,10 +61,23 @@ private:
     std::string path_;
 };
 
+// Variables for a started program's environment, "NAME=value" each, e.g. "LC_ALL=ru_RU.UTF-8".
+using Environment = std::vector<std::string>;
+
 class Installer {
 public:
     // Starts `exe` with `arguments` as the argument text, in the working folder `folder`.
-    Installer(const std::string& exe, std::string_view arguments, const std::string& folder);
+    //
+    // With `environment`, the program gets these variables as well. Wine gives a process the
+    // locale and ANSI code page of its Unix environment, which a Windows program started by
+    // another one inherits from its starter's Unix process, never from the environment block it
+    // was given. So `exe` is started from the Unix side instead: the Unix `env` with the
+    // variables runs the Wine loader of this process on it, and the new process is found by its
+    // path (a program that ends within a few milliseconds may be missed: Started() is then
+    // false). The arguments reach it split and joined again by the command-line rules, which
+    // keeps plain options as they are. The Unix locales used must have been built (localedef).
+    Installer(const std::string& exe, std::string_view arguments, const std::string& folder,
+              const Environment& environment = {});
     // A process still running at the end of a test is killed.
     ~Installer();
     Installer(const Installer&) = delete;
@@ -122,6 +138,8 @@ struct ProcessEntry {
 };
 // The processes running now.
 std::vector<ProcessEntry> Processes();
+// Whether a process with this executable name is running now.
+bool ProcessRunning(std::string_view exeName);
 
 // ---- the machine: registry, Program Files, the system's msiexec and the demo products ---------
 // Registry paths are under HKEY_LOCAL_MACHINE in the 32-bit view, where the 32-bit packages and
@@ -140,7 +158,9 @@ std::string ProgramFilesDir();
 // A path under the Program Files folder, e.g. ProgramFile("Corvane Menu\\CVMenu.exe").
 std::string ProgramFile(std::string_view relative);
 
-// Runs "<system folder>\msiexec.exe <arguments>" and waits; its exit code, nothing when it could
+// The system folder's msiexec.exe, the one CVInst runs; "" when the folder is unknown.
+std::string SystemMsiexec();
+// Runs SystemMsiexec() with "<arguments>" and waits; its exit code, nothing when it could
 // not be started or did not end before the deadline.
 std::optional<DWORD> RunSystemMsiExec(std::string_view arguments);
 // Whether the system's msi.dll, which the helpers below use, could be loaded.

@@ -350,6 +350,26 @@ TEST_F(InstallRun, AProgramPlantedAtTheUnquotedServerPathNeverRuns) {
     ExitAndExpectStatusZero();
 }
 
+TEST_F(InstallRun, AnMsiexecPlantedBesideTheInstallerNeverRuns) {
+    // marker.exe copied to "msiexec.exe" beside CVInst.exe and its packages, which is also the
+    // run's current folder, leaves "msiexec.exe.ran" when it runs: what an msiexec looked for on
+    // the search path would start.
+    const std::string tool = ToolFile("marker.exe");
+    ASSERT_TRUE(FileExists(tool)) << tool << " is missing: build the marker target";
+    ASSERT_TRUE(LinkOrCopy(tool, folder.File("msiexec.exe")));
+    const std::string evidence = folder.File("msiexec.exe.ran");
+
+    Start({Built(kMenu)});
+    InstallThroughLicence();
+    EXPECT_EQ(WaitOutcome(), kInstalled);
+    EXPECT_FALSE(FileExists(evidence))
+        << "the planted msiexec ran: " << FileBytes(evidence).value_or("");
+    EXPECT_TRUE(FileExists(MarkerPath(kMenu))) << MarkerPath(kMenu);
+    EXPECT_EQ(RegText(kMenu.valuesKey, "Installed"), "1");
+
+    ExitAndExpectStatusZero();
+}
+
 TEST_F(InstallRun, WhileASlowInstallRunsTheWindowAnswersAndRefusesToClose) {
     Start({Built(kMenu), {"slow\\CVWork.msi", "CVWork.msi"}, Built(kServer), Built(kExamples)});
     for (int i : {0, 2, 3}) Press(program[i]);

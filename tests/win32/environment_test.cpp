@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <vector>
 
 #include "forms/handles.h"
@@ -21,6 +22,11 @@ struct Stored {
     std::vector<BYTE> bytes;
     bool operator==(const Stored&) const = default;
 };
+
+void PrintTo(const Stored& s, std::ostream* os) {
+    *os << "status " << s.status << ", type " << s.type << ", bytes "
+        << ::testing::PrintToString(s.bytes);
+}
 
 Stored ReadLogonValue() {
     Stored s;
@@ -92,6 +98,15 @@ TEST_F(MachineLogonKey, ActionsAreAllowedAndTheSettingIsUnchanged) {
     Put(number.type, number.bytes);
     EXPECT_TRUE(EnvironmentAllowsActions());
     EXPECT_EQ(ReadLogonValue(), number);
+}
+
+TEST_F(MachineLogonKey, AFullwidthDigitIsNotTurnedIntoItsAsciiLookalike) {
+    // "１" (U+FF11) has no place in the Western code page, whose nearest character for it is
+    // "1": written back that way, it would switch automatic logon on.
+    const Stored fullwidth{ERROR_SUCCESS, REG_SZ, {0x11, 0xFF, 0, 0}};
+    Put(fullwidth.type, fullwidth.bytes);
+    EXPECT_TRUE(EnvironmentAllowsActions());
+    EXPECT_EQ(ReadLogonValue(), fullwidth);
 }
 
 }  // namespace

@@ -186,6 +186,47 @@ TEST(RunMsiExec, StartsTheSystemsInstallerAndGivesItsExitCode) {
     EXPECT_THAT(r.exitCode, AnyOf(Eq(1619ul), Eq(2ul)));
 }
 
+// A search for "msiexec.exe" looks in the program's own folder and in the current folder before
+// the system folder; marker.exe planted there as msiexec.exe leaves "msiexec.exe.ran" when it runs.
+enum class PlantedIn { CurrentFolder, ProgramsFolder };
+
+class PlantedMsiexec : public TempFolderTest, public ::testing::WithParamInterface<PlantedIn> {
+protected:
+    void SetUp() override {
+        TempFolderTest::SetUp();
+        wchar_t cwd[MAX_PATH];
+        saved_.assign(cwd, GetCurrentDirectoryW(MAX_PATH, cwd));
+        plant_ =
+            (GetParam() == PlantedIn::CurrentFolder ? dir_ : Wide(Machine().InstallerFolder())) +
+            L"\\msiexec.exe";
+        ASSERT_TRUE(CopyFileW(Tool(L"marker.exe").c_str(), plant_.c_str(), FALSE)) << Utf8(plant_);
+        ASSERT_TRUE(SetCurrentDirectoryW(dir_.c_str()));
+    }
+    void TearDown() override {
+        SetCurrentDirectoryW(saved_.c_str());
+        for (const wchar_t* suffix : {L"", L".ran", L".part"})
+            DeleteFileW((plant_ + suffix).c_str());
+        TempFolderTest::TearDown();
+    }
+
+    std::wstring saved_;
+    std::wstring plant_;
+};
+
+TEST_P(PlantedMsiexec, NeverRunsInsteadOfTheSystemsOwn) {
+    const MsiResult r = Machine().RunMsiExec("/i \"C:\\no such folder\\CVMenu.msi\" /qn");
+    EXPECT_TRUE(r.started);
+    EXPECT_THAT(r.exitCode, AnyOf(Eq(1619ul), Eq(2ul)));
+    EXPECT_FALSE(Exists(plant_ + L".ran")) << "the planted " << Utf8(plant_) << " ran";
+}
+
+INSTANTIATE_TEST_SUITE_P(RunMsiExec, PlantedMsiexec,
+                         ::testing::Values(PlantedIn::CurrentFolder, PlantedIn::ProgramsFolder),
+                         [](const auto& info) {
+                             return info.param == PlantedIn::CurrentFolder ? "InTheCurrentFolder"
+                                                                           : "InTheProgramsFolder";
+                         });
+
 // StartDetached ------------------------------------------------------------------------------
 
 std::string ReadWhole(const std::wstring& path) {
@@ -268,10 +309,18 @@ TEST_F(FindFileTest, NothingMatchingGivesEmptyText) {
     EXPECT_EQ(Machine().FindFile(AtUtf8(L"a<|>b")), "");
 }
 
-TEST_F(FindFileTest, NamesPassThroughTheAnsiCodePage) {
-    if (GetACP() != 1252) GTEST_SKIP() << "needs the Western ANSI code page";
-    MakeFile(L"Caf\u00e9.txt");
-    EXPECT_EQ(Machine().FindFile(AtUtf8(L"CAF\u00c9.TXT")), "Caf\xC3\xA9.txt");
+TEST_F(FindFileTest, NamesOutsideTheAnsiCodePageComeBackWhole) {
+    // Japanese fits neither the Western nor the Cyrillic code page, Cyrillic not the Western one,
+    // accented Latin letters not the Cyrillic one: under any of them some name here cannot pass.
+    MakeFolder(L"セットアップ テスト");
+    MakeFile(L"セットアップ テスト\\Установка.msi");
+    MakeFile(L"Été.txt");
+    EXPECT_EQ(Machine().FindFile(AtUtf8(L"セットアップ テスト")), "セットアップ テスト");
+    EXPECT_EQ(Machine().FindFile(AtUtf8(L"セットアップ テスト\\Установка.msi")), "Установка.msi");
+    EXPECT_EQ(Machine().FindFile(AtUtf8(L"セットアップ テスト\\УСТАНОВКА.MSI")), "Установка.msi");
+    EXPECT_EQ(Machine().FindFile(AtUtf8(L"セットアップ テスト\\*.msi")), "Установка.msi");
+    EXPECT_EQ(Machine().FindFile(AtUtf8(L"ÉTÉ.TXT")), "Été.txt");
+    EXPECT_EQ(Machine().FindFile(AtUtf8(L"セットアップ\\Установка.msi")), "");
 }
 
 // Folders and error texts ------------------------------------------------------------------------

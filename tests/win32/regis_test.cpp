@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,19 @@ protected:
         ASSERT_EQ(RegSetValueExW(key_.get(), name, 0, type, bytes.data(),
                                  static_cast<DWORD>(bytes.size())),
                   ERROR_SUCCESS);
+    }
+    // Stores exactly these bytes. RegSetValueExW counts one more character for a text whose
+    // last counted character is not NUL when a NUL follows in memory; the buffer here never
+    // has one there.
+    void PutExactly(const wchar_t* name, DWORD type, const std::vector<BYTE>& bytes) {
+        std::vector<BYTE> buffer = bytes;
+        buffer.insert(buffer.end(), {0xFF, 0xFF});
+        ASSERT_EQ(RegSetValueExW(key_.get(), name, 0, type, buffer.data(),
+                                 static_cast<DWORD>(bytes.size())),
+                  ERROR_SUCCESS);
+        const RawValue stored = QueryW(key_.get(), name);
+        ASSERT_EQ(stored.type, type);
+        ASSERT_EQ(stored.bytes, bytes) << "not stored as given";
     }
     std::string Read(std::string_view name, std::string_view def) {
         return RegReadText(HKEY_CURRENT_USER, pathUtf8_, name, def);
@@ -190,21 +204,38 @@ TEST_F(RegisTest, WriteReportsThePlatformStatus) {
     EXPECT_EQ(QueryW(key_.get(), L"Text").status, ERROR_FILE_NOT_FOUND);
 }
 
-// RegReadText --------------------------------------------------------------------------------
+// RegReadText and RegReadUnicodeText -------------------------------------------------------------
 
-TEST_F(RegisTest, ReadGivesAStoredPathExactly) {
+// The rules both readers follow; they differ only in how the text passes the API.
+using Reader = std::string (*)(HKEY, std::string_view, std::string_view, std::string_view);
+
+struct NamedReader {
+    const char* name;
+    Reader read;
+};
+
+void PrintTo(const NamedReader& reader, std::ostream* os) { *os << reader.name; }
+
+class ReadRules : public RegisTest, public ::testing::WithParamInterface<NamedReader> {
+protected:
+    std::string Read(std::string_view name, std::string_view def) {
+        return GetParam().read(HKEY_CURRENT_USER, pathUtf8_, name, def);
+    }
+};
+
+TEST_P(ReadRules, GiveAStoredPathExactly) {
     PutW(L"ProgramFilesDir", REG_SZ, WideBytes(std::wstring(L"C:\\Program Files") + L'\0'));
     EXPECT_EQ(Read("ProgramFilesDir", "default"), "C:\\Program Files");
 }
 
-TEST_F(RegisTest, ReadGivesTheDefaultForAMissingKeyOrValue) {
+TEST_P(ReadRules, GiveTheDefaultForAMissingKeyOrValue) {
     EXPECT_EQ(Read("Absent", "fallback"), "fallback");
-    EXPECT_EQ(RegReadText(HKEY_CURRENT_USER, pathUtf8_ + "\\No\\Such\\Key", "Absent", "fb"), "fb");
+    EXPECT_EQ(GetParam().read(HKEY_CURRENT_USER, pathUtf8_ + "\\No\\Such\\Key", "Absent", "fb"),
+              "fb");
     EXPECT_EQ(Read("Absent", ""), "");
-    EXPECT_EQ(RegReadText(HKEY_CURRENT_USER, pathUtf8_, "Absent"), "");
 }
 
-TEST_F(RegisTest, ReadGivesTheDefaultForEveryTypeButText) {
+TEST_P(ReadRules, GiveTheDefaultForEveryTypeButText) {
     PutW(L"Expand", REG_EXPAND_SZ, WideBytes(std::wstring(L"%SystemRoot%") + L'\0'));
     const DWORD one = 1;
     PutW(L"Dword", REG_DWORD, Bytes(&one, sizeof one));
@@ -212,42 +243,71 @@ TEST_F(RegisTest, ReadGivesTheDefaultForEveryTypeButText) {
     PutW(L"Multi", REG_MULTI_SZ, WideBytes(std::wstring(L"a\0b\0\0", 5)));
     for (const char* name : {"Expand", "Dword", "Binary", "Multi"}) {
         EXPECT_EQ(Read(name, "dflt"), "dflt") << name;
-        EXPECT_EQ(RegReadText(HKEY_CURRENT_USER, pathUtf8_, name), "") << name;
     }
 }
 
-TEST_F(RegisTest, ReadStopsAtAnEmbeddedNul) {
+TEST_P(ReadRules, StopAtAnEmbeddedNul) {
     PutW(L"Nul", REG_SZ, WideBytes(std::wstring(L"abc\0def\0", 8)));
     EXPECT_EQ(Read("Nul", "dflt"), "abc");
 }
 
-TEST_F(RegisTest, ReadOfTextWithoutTerminatorHasNoPadding) {
-    PutW(L"Bare", REG_SZ, WideBytes(L"abc"));
+TEST_P(ReadRules, GiveTextWithoutTerminatorWithoutPadding) {
+    PutExactly(L"Bare", REG_SZ, WideBytes(L"abc"));
     EXPECT_EQ(Read("Bare", "dflt"), "abc");
 }
 
-TEST_F(RegisTest, ReadOfEmptyTextIsEmptyNotTheDefault) {
+TEST_P(ReadRules, GiveEmptyTextNotTheDefault) {
     PutW(L"Empty", REG_SZ, WideBytes(std::wstring(1, L'\0')));
     PutW(L"NoBytes", REG_SZ, {});
     EXPECT_EQ(Read("Empty", "dflt"), "");
     EXPECT_EQ(Read("NoBytes", "dflt"), "");
 }
 
-TEST_F(RegisTest, ReadTakesAnOpenKeyAsRoot) {
+TEST_P(ReadRules, TakeAnOpenKeyAsRoot) {
     unique_hkey sub;
     ASSERT_EQ(RegCreateKeyExW(key_.get(), L"Sub\\Deeper", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                               sub.put(), nullptr),
               ERROR_SUCCESS);
     ASSERT_EQ(RegSetValueExW(sub.get(), L"V", 0, REG_SZ, Bytes(L"deep", 10).data(), 10),
               ERROR_SUCCESS);
-    EXPECT_EQ(RegReadText(key_.get(), "Sub\\Deeper", "V", "dflt"), "deep");
-    EXPECT_EQ(RegReadText(sub.get(), "", "V", "dflt"), "deep");
+    EXPECT_EQ(GetParam().read(key_.get(), "Sub\\Deeper", "V", "dflt"), "deep");
+    EXPECT_EQ(GetParam().read(sub.get(), "", "V", "dflt"), "deep");
+}
+
+INSTANTIATE_TEST_SUITE_P(Readers, ReadRules,
+                         ::testing::Values(NamedReader{"RegReadText", RegReadText},
+                                           NamedReader{"RegReadUnicodeText", RegReadUnicodeText}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(RegisTest, ReadersWithoutADefaultGiveEmptyText) {
+    EXPECT_EQ(RegReadText(HKEY_CURRENT_USER, pathUtf8_, "Absent"), "");
+    EXPECT_EQ(RegReadUnicodeText(HKEY_CURRENT_USER, pathUtf8_, "Absent"), "");
 }
 
 TEST_F(RegisTest, ReadConvertsAnsiTextToUtf8) {
     if (GetACP() != 1252) GTEST_SKIP() << "needs the Western ANSI code page";
     PutW(L"Caf\u00e9", REG_SZ, WideBytes(std::wstring(L"C:\\Programme \u00e9t\u00e9") + L'\0'));
     EXPECT_EQ(Read("Caf\xC3\xA9", "dflt"), "C:\\Programme \xC3\xA9t\xC3\xA9");
+}
+
+TEST_F(RegisTest, UnicodeReadGivesTextOutsideTheCodePageWhole) {
+    // No ANSI code page holds both Cyrillic and Japanese; the key and the value are named
+    // outside the Western one too.
+    unique_hkey sub;
+    ASSERT_EQ(RegCreateKeyExW(key_.get(), L"Установка", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              sub.put(), nullptr),
+              ERROR_SUCCESS);
+    const std::vector<BYTE> text = WideBytes(std::wstring(L"C:\\Программы\\セットアップ") + L'\0');
+    ASSERT_EQ(RegSetValueExW(sub.get(), L"Папка", 0, REG_SZ, text.data(),
+                             static_cast<DWORD>(text.size())),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegReadUnicodeText(HKEY_CURRENT_USER, pathUtf8_ + "\\Установка", "Папка", "dflt"),
+              "C:\\Программы\\セットアップ");
+}
+
+TEST_F(RegisTest, UnicodeReadLeavesOutAStrayOddByte) {
+    PutExactly(L"Odd", REG_SZ, {'a', 0, 'b'});
+    EXPECT_EQ(RegReadUnicodeText(HKEY_CURRENT_USER, pathUtf8_, "Odd", "dflt"), "a");
 }
 
 // CanWriteSettings ---------------------------------------------------------------------------
@@ -260,33 +320,53 @@ TEST_F(RegisTest, WriteTestCreatesAnAbsentValueAsTextZero) {
     EXPECT_EQ(v.bytes, Bytes("0", 2));
 }
 
-class WriteTestKeeps : public RegisTest,
-                       public ::testing::WithParamInterface<std::pair<DWORD, std::vector<BYTE>>> {};
+// A stored setting the write test must leave byte for byte as it is.
+struct StoredSetting {
+    const char* label;
+    DWORD type;
+    std::vector<BYTE> bytes;
+};
+
+void PrintTo(const StoredSetting& stored, std::ostream* os) { *os << stored.label; }
+
+class WriteTestKeeps : public RegisTest, public ::testing::WithParamInterface<StoredSetting> {};
 
 TEST_P(WriteTestKeeps, TheStoredSettingExactly) {
-    const auto& [type, bytes] = GetParam();
-    PutW(L"AutoAdminLogon", type, bytes);
+    const StoredSetting& stored = GetParam();
+    PutExactly(L"AutoAdminLogon", stored.type, stored.bytes);
     EXPECT_TRUE(CanWriteSettings(HKEY_CURRENT_USER, pathUtf8_));
     const RawValue v = QueryW(key_.get(), L"AutoAdminLogon");
     ASSERT_EQ(v.status, ERROR_SUCCESS);
-    EXPECT_EQ(v.type, type);
-    EXPECT_EQ(v.bytes, bytes);
+    EXPECT_EQ(v.type, stored.type);
+    EXPECT_EQ(v.bytes, stored.bytes);
 }
 
 const DWORD kOne = 1;
 const DWORD kZero = 0;
 
+std::vector<BYTE> Terminated(std::wstring_view text) {
+    return WideBytes(std::wstring(text) + L'\0');
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Values, WriteTestKeeps,
-    ::testing::Values(std::make_pair(DWORD{REG_SZ}, WideBytes(std::wstring(L"1") + L'\0')),
-                      std::make_pair(DWORD{REG_SZ}, WideBytes(std::wstring(L"0") + L'\0')),
-                      std::make_pair(DWORD{REG_SZ}, WideBytes(std::wstring(L"yes please") + L'\0')),
-                      std::make_pair(DWORD{REG_DWORD}, Bytes(&kOne, sizeof kOne)),
-                      std::make_pair(DWORD{REG_DWORD}, Bytes(&kZero, sizeof kZero)),
-                      std::make_pair(DWORD{REG_EXPAND_SZ},
-                                     WideBytes(std::wstring(L"%One%") + L'\0')),
-                      std::make_pair(DWORD{REG_BINARY}, std::vector<BYTE>{0x01, 0x00, 0xFF}),
-                      std::make_pair(DWORD{REG_BINARY}, std::vector<BYTE>{})));
+    ::testing::Values(
+        StoredSetting{"TextOne", REG_SZ, Terminated(L"1")},
+        StoredSetting{"TextZero", REG_SZ, Terminated(L"0")},
+        StoredSetting{"Text", REG_SZ, Terminated(L"yes please")},
+        StoredSetting{"TextWithEmbeddedNul", REG_SZ, Terminated(std::wstring(L"1\0x", 3))},
+        StoredSetting{"TextWithoutTerminator", REG_SZ, WideBytes(L"1")},
+        StoredSetting{"TextOfOddLength", REG_SZ, {'1', 0, '0'}},
+        StoredSetting{"EmptyText", REG_SZ, {}},
+        StoredSetting{"TextOutsideTheCodePage", REG_SZ, Terminated(L"Ж")},
+        // The Western code page's nearest character for it is "1": automatic logon on.
+        StoredSetting{"FullwidthDigitOne", REG_SZ, Terminated(L"\uFF11")},
+        StoredSetting{"NumberOne", REG_DWORD, Bytes(&kOne, sizeof kOne)},
+        StoredSetting{"NumberZero", REG_DWORD, Bytes(&kZero, sizeof kZero)},
+        StoredSetting{"ExpandableText", REG_EXPAND_SZ, Terminated(L"%One%")},
+        StoredSetting{"Binary", REG_BINARY, {0x01, 0x00, 0xFF}},
+        StoredSetting{"EmptyBinary", REG_BINARY, {}}),
+    [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(RegisTest, WriteTestOnAKeyThatCannotBeOpenedIsFalseAndCreatesNothing) {
     // Wine runs every process with full rights and ignores a key's access list for it, so a

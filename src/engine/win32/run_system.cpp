@@ -61,15 +61,16 @@ void WinRunSystem::SetCurrentFolder(const std::string& folder) {
 }
 
 std::string WinRunSystem::ProgramFilesDir() {
-    return RegReadText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
-                       "ProgramFilesDir", "");
+    return RegReadUnicodeText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
+                              "ProgramFilesDir", "");
 }
 
 std::string WinRunSystem::FindFile(const std::string& path) {
-    WIN32_FIND_DATAA data{};
-    const win::unique_hfind find(FindFirstFileA(win::AnsiFromUtf8(path).c_str(), &data));
+    WIN32_FIND_DATAW data{};
+    const win::unique_hfind find(FindFirstFileW(win::Wide(path).c_str(), &data));
     if (!find) return {};
-    return win::Utf8FromAnsi(CutAtNul(std::string_view(data.cFileName, sizeof data.cFileName)));
+    const std::wstring_view name(data.cFileName, std::size(data.cFileName));
+    return win::Utf8(name.substr(0, name.find(L'\0')));
 }
 
 MsiResult WinRunSystem::RunMsiExec(const std::string& arguments) {

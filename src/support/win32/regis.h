@@ -1,6 +1,8 @@
 #pragma once
-// Regis: the program's registry operations, thin layers over the ANSI registry API that report the
+// Regis: the program's registry operations, thin layers over the registry API that report the
 // platform's status or the caller's default and never show anything.
+// RegReadText and RegWriteValue keep the ANSI calls so that their texts keep their established
+// round trip through the ANSI code page; what must not lose a character or a byte uses the W calls.
 #include <windows.h>
 
 #include <string>
@@ -19,8 +21,14 @@ LONG RegWriteValue(HKEY key, std::string_view name, unsigned long type, const Re
 std::string RegReadText(HKEY root, std::string_view path, std::string_view name,
                         std::string_view def = "");
 
-// Whether this user may change "AutoAdminLogon" of the given key: the value is written back as it
-// is (created as "0" when absent), and the answer is whether that write succeeded.
+// RegReadText's rules (REG_SZ only, cut at the first NUL, `def` otherwise) through the W calls:
+// characters the ANSI code page cannot hold come back whole.
+std::string RegReadUnicodeText(HKEY root, std::string_view path, std::string_view name,
+                               std::string_view def = "");
+
+// Whether this user may change "AutoAdminLogon" of the given key (opened with the rights 0x3F):
+// the value is written back with exactly the type and bytes it has, whatever they are; an absent
+// one is created as REG_SZ "0". The answer is whether that write succeeded.
 bool CanWriteSettings(HKEY root, std::string_view path);
 
 // The start-up rights test on the machine's logon key.

@@ -1,0 +1,71 @@
+#include "fake_msiexec.h"
+
+#include "driver.h"
+#include "forms/text.h"
+
+namespace cvinst::e2e {
+namespace {
+
+using win::Wide;
+
+// Where the real msiexec.exe waits while the fake stands in for it.
+std::string SetAside(const std::string& msiexec) { return msiexec + ".cvinst-real"; }
+
+// The fake's own files, named after the file it runs as (see tools/fake_msiexec.cpp).
+constexpr const char* kFakeFiles[] = {".log", ".codes", ".codes.part", ".delay"};
+
+void RemoveFakeFiles(const std::string& msiexec) {
+    for (const char* suffix : kFakeFiles) DeleteFileW(Wide(msiexec + suffix).c_str());
+}
+
+// Puts a real msiexec.exe that was set aside back in its place; true when the one in place is
+// the real one now.
+bool PutBackReal(const std::string& msiexec) {
+    const std::string aside = SetAside(msiexec);
+    if (!FileExists(aside)) return true;
+    return MoveFileExW(Wide(aside).c_str(), Wide(msiexec).c_str(), MOVEFILE_REPLACE_EXISTING) !=
+           FALSE;
+}
+
+}  // namespace
+
+FakeMsiexec::FakeMsiexec() : path_(SystemMsiexec()) {
+    if (path_.empty() || !PutBackReal(path_)) return;
+    RemoveFakeFiles(path_);
+    if (!MoveFileW(Wide(path_).c_str(), Wide(SetAside(path_)).c_str())) return;
+    if (!CopyFileW(Wide(ToolFile("fake_msiexec.exe")).c_str(), Wide(path_).c_str(), FALSE)) {
+        PutBackReal(path_);
+        return;
+    }
+    active_ = true;
+}
+
+FakeMsiexec::~FakeMsiexec() {
+    if (path_.empty()) return;
+    PutBackReal(path_);
+    RemoveFakeFiles(path_);
+}
+
+bool FakeMsiexec::SetExitCodes(std::initializer_list<DWORD> codes) const {
+    std::string script;
+    for (DWORD code : codes) script += std::to_string(code) + "\n";
+    return active_ && WriteFileBytes(path_ + ".codes", script);
+}
+
+bool FakeMsiexec::SetDelay(DWORD milliseconds) const {
+    return active_ && WriteFileBytes(path_ + ".delay", std::to_string(milliseconds));
+}
+
+std::vector<std::string> FakeMsiexec::CommandLines() const {
+    std::vector<std::string> lines;
+    const std::string log = FileBytes(path_ + ".log").value_or("");
+    for (size_t start = 0; start < log.size();) {
+        size_t end = log.find('\n', start);
+        if (end == std::string::npos) end = log.size();
+        lines.push_back(log.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+}  // namespace cvinst::e2e
