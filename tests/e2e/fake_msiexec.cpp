@@ -46,7 +46,7 @@ FakeMsiexec::~FakeMsiexec() {
     RemoveFakeFiles(path_);
 }
 
-bool FakeMsiexec::SetExitCodes(std::initializer_list<DWORD> codes) const {
+bool FakeMsiexec::SetExitCodes(const std::vector<DWORD>& codes) const {
     std::string script;
     for (DWORD code : codes) script += std::to_string(code) + "\n";
     return active_ && WriteFileBytes(path_ + ".codes", script);

@@ -3,7 +3,6 @@
 // at what a package does. Texts are UTF-8.
 #include <windows.h>
 
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -28,7 +27,7 @@ public:
     const std::string& Path() const { return path_; }
 
     // Exit codes of the coming runs, in order; the runs after them exit with 0.
-    bool SetExitCodes(std::initializer_list<DWORD> codes) const;
+    bool SetExitCodes(const std::vector<DWORD>& codes) const;
     // Milliseconds each run waits before it exits.
     bool SetDelay(DWORD milliseconds) const;
     // The whole command line of each run so far, in order.
