@@ -184,5 +184,21 @@ TEST_F(Deployment, ALogThatCannotBeWrittenIsSaidOnceAndStopsNothing) {
     EXPECT_TRUE(MarkerPresent(kMenu));
 }
 
+TEST_F(Deployment, TheLogHasEveryBoxWithItsTextAndAnswer) {
+    Installer installer(PlaceWithPackages(folder, {kMenu}), "/I /P:Q " + LogOption(),
+                        folder.Path());
+    ASSERT_TRUE(installer.Started());
+    HWND box = installer.WaitMessageBox();
+    ASSERT_NE(box, nullptr);
+    ASSERT_TRUE(AnswerMessageBox(box, IDOK));
+    EXPECT_EQ(installer.WaitExit(), std::optional<DWORD>(1639));
+    EXPECT_TRUE(
+        Logged("Message box \"Corvane Automatic Installation\": Invalid command line "
+               "parameters.\\n\\nMissing or invalid \"/p:\" syntax: \"/I /P:Q \"\\n\\n"
+               "Please specify /P:MWSEA for programs and actions. -> OK\r\n"))
+        << Log();
+    EXPECT_TRUE(Logged("Exit status 1639 (the command line was refused)\r\n"));
+}
+
 }  // namespace
 }  // namespace cvinst::e2e::cmdline
