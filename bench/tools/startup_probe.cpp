@@ -29,7 +29,8 @@ bool AnyShown() {
 }
 
 double TimeToWindow(const std::wstring& exe) {
-    STARTUPINFOW si{sizeof si};
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     std::wstring line = L"\"" + exe + L"\"";
     created.clear();
