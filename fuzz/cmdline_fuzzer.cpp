@@ -10,7 +10,7 @@
 
 namespace {
 
-using cvinst::testing::FakeWindow;
+using cvinst::testkit::FakeCommandLineWindow;
 
 [[noreturn]] void Broken(const char* what) {
     std::fprintf(stderr, "broken invariant: %s\n", what);
@@ -50,13 +50,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         CheckAligned(text);
     }
 
-    FakeWindow windows[3];
+    FakeCommandLineWindow windows[3];
     windows[1].checkEnabled = {true, false, true, false};
     windows[1].onProfileClick = [&w = windows[1]](int) { w.checkEnabled[3] = true; };
     windows[2].actionEnabled = {false, true};
-    for (FakeWindow& window : windows) {
+    for (FakeCommandLineWindow& window : windows) {
         const cvinst::Acceptance result = cvinst::AcceptCommandLine(input, window);
-        const std::string broken = cvinst::testing::BrokenParseInvariant(input, window, result);
+        const std::string broken = cvinst::testkit::BrokenParseInvariant(input, window, result);
         if (!broken.empty()) Broken(broken.c_str());
     }
 

@@ -15,7 +15,7 @@ namespace cvinst {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::FakeWindow;
+using testkit::FakeCommandLineWindow;
 
 fs::path CorpusFolder() {
     return fs::path(__FILE__).parent_path().parent_path().parent_path() / "fuzz" / "corpus" /
@@ -28,8 +28,8 @@ std::string ReadFile(const fs::path& path) {
 }
 
 // Windows as the parser can meet them: all usable, some packages missing, no rights.
-std::vector<FakeWindow> Windows() {
-    std::vector<FakeWindow> windows(3);
+std::vector<FakeCommandLineWindow> Windows() {
+    std::vector<FakeCommandLineWindow> windows(3);
     windows[1].checkEnabled = {true, false, true, false};
     windows[2].actionEnabled = {false, false};
     return windows;
@@ -52,9 +52,9 @@ TEST(CmdlineCorpusTest, EverySeedKeepsTheParseInvariants) {
         if (!entry.is_regular_file()) continue;
         ++seeds;
         const std::string input = ReadFile(entry.path());
-        for (FakeWindow window : Windows()) {
+        for (FakeCommandLineWindow window : Windows()) {
             const Acceptance result = AcceptCommandLine(input, window);
-            EXPECT_EQ(testing::BrokenParseInvariant(input, window, result), "")
+            EXPECT_EQ(testkit::BrokenParseInvariant(input, window, result), "")
                 << entry.path().filename().string();
             if (result.ok) ++accepted;
         }

@@ -10,7 +10,7 @@
 namespace cvinst {
 namespace {
 
-using testing::FakeWindow;
+using testkit::FakeCommandLineWindow;
 using Checks = std::array<int, kProgramCount>;
 
 const std::string kHead = "Invalid command line parameters.\n\n";
@@ -91,7 +91,7 @@ class ParseCommandLineTest : public ::testing::Test {
 protected:
     Acceptance Parse(const std::string& arguments) {
         result = AcceptCommandLine(arguments, window);
-        EXPECT_EQ(testing::BrokenParseInvariant(arguments, window, result), "");
+        EXPECT_EQ(testkit::BrokenParseInvariant(arguments, window, result), "");
         return result;
     }
     void ExpectAccepted(int action, Checks checks) {
@@ -105,7 +105,7 @@ protected:
         EXPECT_EQ(result.message, message);
     }
 
-    FakeWindow window;
+    FakeCommandLineWindow window;
     Acceptance result;
     const RunOptions& options = result.request.options;
 };
@@ -118,7 +118,7 @@ TEST_F(ParseCommandLineTest, CaseAndBlanksDoNotMatter) {
     EXPECT_FALSE(options.Unattended);  // the start-up's to set
     EXPECT_TRUE(options.InstallerParams.empty());
 
-    FakeWindow spacedWindow;
+    FakeCommandLineWindow spacedWindow;
     const Acceptance spaced = AcceptCommandLine("  /U  /P:WS  /T  /SHOW  ", spacedWindow);
     ASSERT_TRUE(spaced.ok);
     EXPECT_EQ(spacedWindow.checkValue, window.checkValue);
@@ -183,7 +183,7 @@ TEST_F(ParseCommandLineTest, ProgramsAreSetAgainAfterTheActionIsSelected) {
     Parse("/U");
     ExpectAccepted(1, {1, 1, 1, 1});
 
-    window = FakeWindow{};
+    window = FakeCommandLineWindow{};
     window.actionSelected = {false, true};
     window.onProfileClick = [this](int) { window.checkValue = {0, 0, 0, 0}; };
     Parse("/I /P:ME");
@@ -200,7 +200,7 @@ TEST_F(ParseCommandLineTest, MissingCommandQuotesTheWorkingText) {
     Parse("/p:mw /Install");  // "/I" is found inside "/INSTALL"
     ExpectAccepted(0, {1, 1, 0, 0});
 
-    window = FakeWindow{};
+    window = FakeCommandLineWindow{};
     Parse("/show /msi=\"/qn\" update /p:mw");
     ExpectRejected(CommandLineError::CommandInvalid, CommandMessage("  UPDATE /P:MW"));
     EXPECT_FALSE(result.rightsDenied);
@@ -226,7 +226,7 @@ TEST_F(ParseCommandLineTest, MalformedInstallerOptionFailsBeforeEverythingElse) 
     for (const std::string arguments :
          {"/p:x /msi=/qn", "/P:X /MSI= \"/qn\"", "/p:x /msi=\"/qn", "/p:x /msi="}) {
         SCOPED_TRACE(arguments);
-        window = FakeWindow{};
+        window = FakeCommandLineWindow{};
         Parse(arguments);
         ExpectRejected(CommandLineError::InstallerParamsInvalid,
                        InstallerParamsMessage(UpperCaseSameLength(arguments)));
@@ -243,7 +243,7 @@ TEST_F(ParseCommandLineTest, OptionsInsideTheQuotesHaveNoEffect) {
     EXPECT_FALSE(result.request.ShowWindow);
     EXPECT_EQ(options.InstallerParams, "/U /T /P:X /SHOW");
 
-    window = FakeWindow{};
+    window = FakeCommandLineWindow{};
     Parse("/msi=\"/i /u\"");
     ExpectRejected(CommandLineError::CommandInvalid, CommandMessage(""));
 }
@@ -257,7 +257,7 @@ TEST_F(ParseCommandLineTest, InstallerParamsKeepTheUsersCaseAndLoseOuterBlanks) 
 TEST_F(ParseCommandLineTest, EmptyQuotesMeanDefaultParameters) {
     for (const std::string arguments : {"/I /MSI=\"\"", "/I /MSI=\"   \""}) {
         SCOPED_TRACE(arguments);
-        window = FakeWindow{};
+        window = FakeCommandLineWindow{};
         Parse(arguments);
         ExpectAccepted(0, {1, 1, 1, 1});
         EXPECT_TRUE(options.InstallerParams.empty());
@@ -275,7 +275,7 @@ TEST_F(ParseCommandLineTest, SkipSwitchMatchesAnywhere) {
     EXPECT_TRUE(result.ok);
     EXPECT_TRUE(options.SkipInstalled);
 
-    window = FakeWindow{};
+    window = FakeCommandLineWindow{};
     Parse("/I/Tx");
     EXPECT_TRUE(options.SkipInstalled);
 }
@@ -285,7 +285,7 @@ TEST_F(ParseCommandLineTest, ShowIsRemovedBeforeTheProgramsAreRead) {
     ExpectAccepted(0, {1, 0, 0, 0});
     EXPECT_TRUE(result.request.ShowWindow);
 
-    window = FakeWindow{};
+    window = FakeCommandLineWindow{};
     Parse("/Show/P:q/SHOW");
     ExpectRejected(CommandLineError::ProgramsInvalid, ProgramsMessage("/P:Q"));
     EXPECT_TRUE(result.request.ShowWindow);

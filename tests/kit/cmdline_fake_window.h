@@ -8,9 +8,9 @@
 #include "engine/catalogue.h"
 #include "startup/cmdline.h"
 
-namespace cvinst::testing {
+namespace cvinst::testkit {
 
-class FakeWindow : public CommandLineControls {
+class FakeCommandLineWindow : public CommandLineControls {
 public:
     std::array<int, kProgramCount> checkValue{};
     std::array<bool, kProgramCount> checkEnabled{true, true, true, true};
@@ -45,7 +45,8 @@ public:
 
 // Returns a description of the first broken property of one AcceptCommandLine call on `input`,
 // or an empty text when all hold.
-inline std::string BrokenParseInvariant(const std::string& input, const FakeWindow& window,
+inline std::string BrokenParseInvariant(const std::string& input,
+                                        const FakeCommandLineWindow& window,
                                         const Acceptance& result) {
     const RunOptions& options = result.request.options;
     const std::string upperInput = UpperCaseSameLength(input);
@@ -90,4 +91,4 @@ inline std::string BrokenParseInvariant(const std::string& input, const FakeWind
     return {};
 }
 
-}  // namespace cvinst::testing
+}  // namespace cvinst::testkit
