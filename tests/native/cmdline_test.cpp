@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -48,6 +49,17 @@ INSTANTIATE_TEST_SUITE_P(
         CaseSample{"\xC3", "\xC3"}, CaseSample{"\xC3/i", "\xC3/I"},
         CaseSample{"\xE0\xC3\xA0", "\xE0\xC3\x80"}, CaseSample{"\xFF\x80z\xB1", "\xFF\x80Z\xB1"},
         CaseSample{"\xC0\xA1\xC1\xBF", "\xC0\xA1\xC1\xBF"}));
+
+TEST(UpperCaseOfEveryTwoByteLetter, IsTheCLibrarysUtf8CaseMappingWhereItKeepsTheLength) {
+    for (char32_t c = 0x80; c < 0x800; ++c) {
+        const std::string letter{static_cast<char>(0xC0 | (c >> 6)),
+                                 static_cast<char>(0x80 | (c & 0x3F))};
+        const std::optional<std::string> expected = testkit::ExpectedUpperCase(letter);
+        if (!expected) GTEST_SKIP() << "no UTF-8 locale in this C library";
+        EXPECT_EQ(UpperCaseSameLength(letter), *expected)
+            << "U+" << std::hex << static_cast<uint32_t>(c);
+    }
+}
 
 TEST(WorkingTextTest, RemovalsKeepBothTextsAligned) {
     WorkingText text("a/show b/Show ä/SHOW");
