@@ -4,6 +4,7 @@
 // copies of an option leave in one copying pass instead of find-and-erase, and /LOG= and /WAIT:
 // are taken while the text streams past, so that a slip in the product's way shows as a
 // difference instead of being repeated here.
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -81,31 +82,22 @@ inline std::optional<std::string> ExpectedUpperCase(std::string_view text) {
 #endif
 }
 
-// What ParseCommandLine must find, as far as it gets.
-struct ExpectedParse {
-    std::optional<CommandLineError> error;
-    std::string quoted;  // the working text the error box quotes
-    std::string installerParams;
-    bool skipInstalled = false;
-    bool showWindow = false;
-    std::optional<std::string> programs;  // the "/P:" letters; none: every enabled box
-    int action = kInstallAction;
-};
-
-// The language, rule by rule:
+// What ParseCommandLine must find, as far as it gets. The language, rule by rule:
 // - "/MSI=" (the first one) must be followed by a quote, the parameters and a quote; its
 //   parameters are the user's text between them without outer blanks, and every copy of the
 //   whole option leaves the working text. Otherwise the whole text is refused.
 // - "/T" and "/SHOW" anywhere in what is left are the switches; then the copies of "/SHOW" go.
 // - "/P:" (the first one) is followed by the letters up to the next "/" or the end; without outer
-//   blanks they are one or more of M, W, S and E.
+//   blanks they are one or more of M, W, S and E, which name the programs.
 // - "/I" anywhere installs; otherwise "/U" anywhere uninstalls; otherwise the text is refused.
-inline ExpectedParse ExpectParse(const std::string& input, std::string upper) {
+inline ParseResult ExpectParse(const std::string& input, std::string upper) {
     using oracle::Has;
-    ExpectedParse want;
+    ParseResult want;
+    RunOptions& options = want.request.options;
     auto refuse = [&](CommandLineError kind) {
+        want.ok = false;
         want.error = kind;
-        want.quoted = upper;
+        want.text = upper;
         return want;
     };
     if (const size_t msi = upper.find("/MSI="); msi != std::string::npos) {
@@ -113,12 +105,12 @@ inline ExpectedParse ExpectParse(const std::string& input, std::string upper) {
         const size_t close = open < upper.size() && upper[open] == '"' ? upper.find('"', open + 1)
                                                                        : std::string::npos;
         if (close == std::string::npos) return refuse(CommandLineError::InstallerParamsInvalid);
-        want.installerParams =
+        options.InstallerParams =
             oracle::TrimBlanks(std::string_view(input).substr(open + 1, close - open - 1));
         upper = oracle::WithoutCopies(upper, upper.substr(msi, close + 1 - msi));
     }
-    want.skipInstalled = Has(upper, "/T");
-    want.showWindow = Has(upper, "/SHOW");
+    options.SkipInstalled = Has(upper, "/T");
+    want.request.ShowWindow = Has(upper, "/SHOW");
     upper = oracle::WithoutCopies(upper, "/SHOW");
     if (const size_t programs = upper.find("/P:"); programs != std::string::npos) {
         const std::string_view rest = std::string_view(upper).substr(programs + 3);
@@ -126,13 +118,14 @@ inline ExpectedParse ExpectParse(const std::string& input, std::string upper) {
         if (letters.empty() || letters.find_first_not_of("MWSE") != std::string::npos) {
             return refuse(CommandLineError::ProgramsInvalid);
         }
-        want.programs = letters;
+        want.request.programs.emplace();
+        for (const char letter : letters) {
+            want.request.programs->push_back(
+                static_cast<int>(std::string_view("MWSE").find(letter)));
+        }
     }
-    if (Has(upper, "/I") || Has(upper, "/U")) {
-        want.action = Has(upper, "/I") ? kInstallAction : kUninstallAction;
-    } else {
-        return refuse(CommandLineError::CommandInvalid);
-    }
+    if (!Has(upper, "/I") && !Has(upper, "/U")) return refuse(CommandLineError::CommandInvalid);
+    want.request.action = Has(upper, "/I") ? kInstallAction : kUninstallAction;
     return want;
 }
 
@@ -242,37 +235,28 @@ inline std::string AcceptanceDifference(const std::string& input, const std::str
                                         const FakeCommandLineWindow& before,
                                         const FakeCommandLineWindow& window,
                                         const Acceptance& got) {
-    const ExpectedParse parse = ExpectParse(input, upper);
+    const ParseResult parse = ExpectParse(input, upper);
+    const std::optional<std::vector<int>>& programs = parse.request.programs;
     Acceptance want;
-    want.request.action = parse.action;
-    want.request.options.InstallerParams = parse.installerParams;
-    want.request.options.SkipInstalled = parse.skipInstalled;
-    want.request.ShowWindow = parse.showWindow;
-    if (parse.programs) {
-        want.request.programs.emplace();
-        for (const char letter : *parse.programs) {
-            want.request.programs->push_back(
-                static_cast<int>(std::string_view("MWSE").find(letter)));
-        }
-    }
+    want.request = parse.request;
     FakeCommandLineWindow wantWindow = before;
-    if (parse.error) {
+    if (!parse.ok) {
         want.ok = false;
-        want.error = *parse.error;
-        want.message = CommandLineErrorMessage(parse.quoted, want.error, false);
+        want.error = parse.error;
+        want.message = CommandLineErrorMessage(parse.text, parse.error, false);
     } else {
         // The boxes are ticked before the action is looked at, and again after it is selected.
-        const bool allowed = before.actionEnabled[static_cast<size_t>(parse.action)];
+        const int action = parse.request.action;
+        const bool allowed = before.actionEnabled[static_cast<size_t>(action)];
         const auto& enabled = allowed ? window.checkEnabled : before.checkEnabled;
         for (size_t box = 0; box < wantWindow.checkValue.size(); ++box) {
             wantWindow.checkValue[box] =
-                parse.programs ? parse.programs->find("MWSE"[box]) != std::string::npos
-                               : enabled[box];
+                programs ? std::count(programs->begin(), programs->end(), static_cast<int>(box)) > 0
+                         : enabled[box];
         }
         wantWindow.chkAllCalls = 1;
         if (allowed) {
-            wantWindow.actionSelected = {parse.action == kInstallAction,
-                                         parse.action == kUninstallAction};
+            wantWindow.actionSelected = {action == kInstallAction, action == kUninstallAction};
             wantWindow.selectCalls = 1;
         } else {
             want.ok = false;
