@@ -192,58 +192,63 @@ INSTANTIATE_TEST_SUITE_P(Folders, InstallerFolderTest,
 
 // --- the action table ------------------------------------------------------------------------
 
-TEST_F(InstallRunTest, PresentProgramIsRemovedThenInstalledWithSameTexts) {
-    options.InstallerParams = "/QN";
-    Tick({0});
-    Present(kMenuMarker);
-    Install();
-    EXPECT_THAT(MsiCalls(),
-                ElementsAre(R"(/x "D:\Setup\CVMenu.msi" /QN)", R"(/i "D:\Setup\CVMenu.msi" /QN)"));
+struct ActionCase {
+    const char* name{};
+    bool install = true;
+    bool skipInstalled = false;
+    std::vector<int> ticked{};
+    std::vector<std::string> present{};  // markers under Program Files
+    std::vector<std::string> msiCalls{};
+    std::vector<std::string> statuses{};  // every text of the status line, in order
+};
+
+class ActionTest : public InstallRunTest, public ::testing::WithParamInterface<ActionCase> {};
+
+TEST_P(ActionTest, DependsOnTheMarkerAndTheSkipSwitch) {
+    options.SkipInstalled = GetParam().skipInstalled;
+    Tick(GetParam().ticked);
+    for (const std::string& marker : GetParam().present) Present(marker);
+    EXPECT_EQ(Summary(GetParam().install ? Install() : Uninstall()), "Completed");
+    EXPECT_THAT(MsiCalls(), ElementsAreArray(GetParam().msiCalls));
+    EXPECT_THAT(StatusTexts(), ElementsAreArray(GetParam().statuses));
 }
 
-TEST_F(InstallRunTest, SkipInstalledLeavesPresentProgramButShowsItsProgress) {
-    options.SkipInstalled = true;
-    Tick({0, 1});
-    Present(kMenuMarker);
-    const RunReport report = Install();
-    EXPECT_THAT(StatusTexts(), Contains("Status: Installing Corvane Menu..."));
-    EXPECT_THAT(MsiCalls(), ElementsAre(kInstallWork));
-    EXPECT_EQ(RunOutcome::Completed, report.outcome);
-}
-
-TEST_F(InstallRunTest, SkipInstalledDoesNotChangeUninstall) {
-    options.SkipInstalled = true;
-    Tick({0});
-    Present(kMenuMarker);
-    Uninstall();
-    EXPECT_THAT(MsiCalls(), ElementsAre(kRemoveMenu));
-}
-
-TEST_F(InstallRunTest, UninstallOfAbsentProgramStartsNothing) {
-    Tick({0, 3});
-    const RunReport report = Uninstall();
-    EXPECT_THAT(StatusTexts(), ElementsAre("Status: Uninstalling Corvane...",
-                                           "Status: Uninstalling Corvane Menu...",
-                                           "Status: Uninstalling Corvane Examples...",
-                                           "Status: Uninstallation Completed"));
-    EXPECT_THAT(MsiCalls(), IsEmpty());
-    EXPECT_EQ(RunOutcome::Completed, report.outcome);
-}
-
-TEST_F(InstallRunTest, ExamplesArePresentThroughStartCvm) {
-    Tick({3});
-    Present(R"(Corvane Examples\start.cvm)");
-    Uninstall();
-    EXPECT_THAT(MsiCalls(), ElementsAre(R"(/x "D:\Setup\CVExampl.msi")" + kDefaults));
-}
-
-TEST_F(InstallRunTest, MarkerOfAnotherProgramDoesNotCount) {
-    Tick({1});
-    Present(R"(Corvane Workstation\CVMenu.exe)");
-    Present(R"(Corvane Menu\CVWork.exe)");
-    Uninstall();
-    EXPECT_THAT(MsiCalls(), IsEmpty());
-}
+// One row in a few lines, the fields in the struct's order.
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Cases, ActionTest, ::testing::Values(
+    ActionCase{.name = "PresentProgramIsRemovedThenInstalled", .ticked = {0},
+        .present = {kMenuMarker}, .msiCalls = {kRemoveMenu, kInstallMenu},
+        .statuses = {"Status: Installing Corvane...", "Status: Installing Corvane Menu...",
+                     "Status: Installation Completed"}},
+    // What is left alone still shows on the status line.
+    ActionCase{.name = "SkipInstalledLeavesPresentProgram", .skipInstalled = true,
+        .ticked = {0, 1}, .present = {kMenuMarker}, .msiCalls = {kInstallWork},
+        .statuses = {"Status: Installing Corvane...", "Status: Installing Corvane Menu...",
+                     "Status: Installing Corvane Workstation...",
+                     "Status: Installation Completed"}},
+    ActionCase{.name = "SkipInstalledDoesNotChangeUninstall", .install = false,
+        .skipInstalled = true, .ticked = {0}, .present = {kMenuMarker},
+        .msiCalls = {kRemoveMenu},
+        .statuses = {"Status: Uninstalling Corvane...", "Status: Uninstalling Corvane Menu...",
+                     "Status: Uninstallation Completed"}},
+    ActionCase{.name = "UninstallOfAbsentProgramStartsNothing", .install = false,
+        .ticked = {0, 3},
+        .statuses = {"Status: Uninstalling Corvane...", "Status: Uninstalling Corvane Menu...",
+                     "Status: Uninstalling Corvane Examples...",
+                     "Status: Uninstallation Completed"}},
+    ActionCase{.name = "ExamplesArePresentThroughStartCvm", .install = false, .ticked = {3},
+        .present = {R"(Corvane Examples\start.cvm)"},
+        .msiCalls = {R"(/x "D:\Setup\CVExampl.msi")" + kDefaults},
+        .statuses = {"Status: Uninstalling Corvane...",
+                     "Status: Uninstalling Corvane Examples...",
+                     "Status: Uninstallation Completed"}},
+    ActionCase{.name = "MarkerOfAnotherProgramDoesNotCount", .install = false, .ticked = {1},
+        .present = {R"(Corvane Workstation\CVMenu.exe)", R"(Corvane Menu\CVWork.exe)"},
+        .statuses = {"Status: Uninstalling Corvane...",
+                     "Status: Uninstalling Corvane Workstation...",
+                     "Status: Uninstallation Completed"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST_F(InstallRunTest, UntickedBoxesAreSkipped) {
     window.checks = {0, 1, 2, 1};  // 2 is no tick
