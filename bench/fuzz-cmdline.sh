@@ -18,7 +18,7 @@ mkdir -p "$work/corpus" "$work/artifacts"
 cp fuzz/corpus/cmdline/* "$work/corpus/"
 
 status=0
-./build/fuzz/fuzz/fuzz_cmdline -max_total_time="$seconds" -max_len=512 -print_final_stats=1 \
+./build/fuzz/fuzz/fuzz_cmdline -max_total_time="$seconds" -max_len=32768 -print_final_stats=1 \
     -artifact_prefix="$work/artifacts/" "$work/corpus" >"$work/fuzz.log" 2>&1 || status=$?
 
 summary=$results/fuzz-cmdline-$stamp.txt
@@ -28,7 +28,7 @@ summary=$results/fuzz-cmdline-$stamp.txt
     grep -E '^(#[0-9]+[[:space:]]+DONE|stat::|Done )' "$work/fuzz.log" || true
     echo "corpus after run: $(ls "$work/corpus" | wc -l) inputs"
     echo "crash/leak/timeout artifacts: $(ls "$work/artifacts" | wc -l)"
-    grep -E 'broken invariant|ERROR: |SUMMARY: ' "$work/fuzz.log" | head -20 || true
+    grep -E 'wrong answer|ERROR: |SUMMARY: ' "$work/fuzz.log" | head -20 || true
 } >"$summary"
 cat "$summary"
 exit "$status"

@@ -3,31 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "cmdline_fake_window.h"
+#include "cmdline_oracle.h"
 
 namespace cvinst {
 namespace {
 
-using testing::FakeWindow;
+using testkit::FakeCommandLineWindow;
 using Checks = std::array<int, kProgramCount>;
-
-const std::string kHead = "Invalid command line parameters.\n\n";
-const std::string kPrivileges = "You do not have enough privileges to perform this action.";
-
-std::string ProgramsMessage(const std::string& quoted) {
-    return kHead + "Missing or invalid \"/p:\" syntax: \"" + quoted +
-           "\"\n\nPlease specify /P:MWSEA for programs and actions.";
-}
-std::string CommandMessage(const std::string& quoted) {
-    return kHead + "Missing or invalid command: \"" + quoted +
-           "\"\n\nPlease specify /I to install or /U to uninstall the programs.";
-}
-std::string InstallerParamsMessage(const std::string& quoted) {
-    return kHead + "Invalid MS Windows Installer parameters syntax: \"" + quoted +
-           "\"\n\nSyntax: \"/MSI=\"MS Installer Parameters\"\"";
-}
 
 // ---------------------------------------------------------------------------------------------
 // Upper-casing
@@ -43,6 +31,7 @@ TEST_P(UpperCaseTest, MapsLettersKeepsLength) {
     const std::string got = UpperCaseSameLength(GetParam().in);
     EXPECT_EQ(got, GetParam().out);
     EXPECT_EQ(got.size(), GetParam().in.size());
+    EXPECT_EQ(testkit::CommandLineDifference(GetParam().in), "");  // the fuzzer's model agrees
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -60,6 +49,17 @@ INSTANTIATE_TEST_SUITE_P(
         CaseSample{"\xC3", "\xC3"}, CaseSample{"\xC3/i", "\xC3/I"},
         CaseSample{"\xE0\xC3\xA0", "\xE0\xC3\x80"}, CaseSample{"\xFF\x80z\xB1", "\xFF\x80Z\xB1"},
         CaseSample{"\xC0\xA1\xC1\xBF", "\xC0\xA1\xC1\xBF"}));
+
+TEST(UpperCaseOfEveryTwoByteLetter, IsTheCLibrarysUtf8CaseMappingWhereItKeepsTheLength) {
+    for (char32_t c = 0x80; c < 0x800; ++c) {
+        const std::string letter{static_cast<char>(0xC0 | (c >> 6)),
+                                 static_cast<char>(0x80 | (c & 0x3F))};
+        const std::optional<std::string> expected = testkit::ExpectedUpperCase(letter);
+        if (!expected) GTEST_SKIP() << "no UTF-8 locale in this C library";
+        EXPECT_EQ(UpperCaseSameLength(letter), *expected)
+            << "U+" << std::hex << static_cast<uint32_t>(c);
+    }
+}
 
 TEST(WorkingTextTest, RemovalsKeepBothTextsAligned) {
     WorkingText text("a/show b/Show ä/SHOW");
@@ -87,226 +87,217 @@ TEST(WorkingTextTest, RemoveAllIsOnePassLeftToRight) {
 // ---------------------------------------------------------------------------------------------
 // Whole command lines
 
-class ParseCommandLineTest : public ::testing::Test {
+// Program boxes by their letters: "MS" is Corvane Menu and Corvane Personal Server.
+Checks Boxes(std::string_view letters) {
+    Checks boxes{};
+    for (const char letter : letters) boxes.at(std::string_view("MWSE").find(letter)) = 1;
+    return boxes;
+}
+
+// The window a line is read into: its ticked boxes, the enabled ones, the enabled actions.
+struct Window {
+    std::string_view ticked{};
+    std::string_view enabled = "MWSE";
+    std::array<bool, 2> actions{true, true};
+};
+Window Ticked(std::string_view ticked) { return {.ticked = ticked}; }
+Window Enabled(std::string_view enabled, std::string_view ticked = "") {
+    return {.ticked = ticked, .enabled = enabled};
+}
+Window Actions(bool install, bool uninstall) { return {.actions = {install, uninstall}}; }
+
+class CommandLineTest : public ::testing::Test {
 protected:
-    Acceptance Parse(const std::string& arguments) {
+    const Acceptance& Read(const std::string& arguments, const Window& setup) {
+        window.checkValue = Boxes(setup.ticked);
+        for (size_t box = 0; box < kProgramCount; ++box) {
+            window.checkEnabled[box] = Boxes(setup.enabled)[box] == 1;
+        }
+        window.actionEnabled = setup.actions;
+        const FakeCommandLineWindow before = window;
         result = AcceptCommandLine(arguments, window);
-        EXPECT_EQ(testing::BrokenParseInvariant(arguments, window, result), "");
+        // The fuzzer's model of the language must agree with every row, too.
+        EXPECT_EQ(testkit::AcceptanceDifference(arguments, UpperCaseSameLength(arguments), before,
+                                                window, result),
+                  "");
         return result;
     }
-    void ExpectAccepted(int action, Checks checks) {
-        EXPECT_TRUE(result.ok) << result.message;
-        EXPECT_EQ(window.selectedAction(), action);
-        EXPECT_EQ(window.checkValue, checks);
-    }
-    void ExpectRejected(CommandLineError error, const std::string& message) {
-        EXPECT_FALSE(result.ok);
-        EXPECT_EQ(result.error, error);
-        EXPECT_EQ(result.message, message);
-    }
 
-    FakeWindow window;
+    FakeCommandLineWindow window;
     Acceptance result;
-    const RunOptions& options = result.request.options;
 };
 
-TEST_F(ParseCommandLineTest, CaseAndBlanksDoNotMatter) {
-    Parse("/u/p:ws/t/show");
-    ExpectAccepted(1, {0, 1, 1, 0});
-    EXPECT_TRUE(options.SkipInstalled);
-    EXPECT_TRUE(result.request.ShowWindow);
-    EXPECT_FALSE(options.Unattended);  // the start-up's to set
-    EXPECT_TRUE(options.InstallerParams.empty());
+struct AcceptedLine {
+    std::string arguments;
+    int action{};
+    std::string_view ticked{};
+    std::string installerParams{};
+    bool skipInstalled = false;
+    bool showWindow = false;
+    Window before{};
+};
 
-    FakeWindow spacedWindow;
-    const Acceptance spaced = AcceptCommandLine("  /U  /P:WS  /T  /SHOW  ", spacedWindow);
-    ASSERT_TRUE(spaced.ok);
-    EXPECT_EQ(spacedWindow.checkValue, window.checkValue);
-    EXPECT_EQ(spacedWindow.selectedAction(), 1);
-    EXPECT_TRUE(spaced.request.options.SkipInstalled && spaced.request.ShowWindow);
+class AcceptedLineTest : public CommandLineTest,
+                         public ::testing::WithParamInterface<AcceptedLine> {};
+
+TEST_P(AcceptedLineTest, SelectsTheActionOnceAndTicksThePrograms) {
+    const AcceptedLine& row = GetParam();
+    Read(row.arguments, row.before);
+    EXPECT_TRUE(result.ok) << result.message;
+    EXPECT_EQ(result.message, "");
+    EXPECT_FALSE(result.rightsDenied);
+    EXPECT_EQ(window.selectCalls, 1);
+    EXPECT_EQ(window.selectedAction(), row.action);
+    EXPECT_EQ(window.checkValue, Boxes(row.ticked));
+    EXPECT_EQ(result.request.options.InstallerParams, row.installerParams);
+    EXPECT_EQ(result.request.options.SkipInstalled, row.skipInstalled);
+    EXPECT_EQ(result.request.ShowWindow, row.showWindow);
+    EXPECT_FALSE(result.request.options.Unattended) << "the start-up's to set";
 }
 
-TEST_F(ParseCommandLineTest, ProgramLettersInAnyOrderWithTrimmedBlanks) {
-    window.checkValue = {1, 1, 1, 1};
-    Parse("/I /P:  ESEE  /X");
-    ExpectAccepted(0, {0, 0, 1, 1});
-    EXPECT_FALSE(options.SkipInstalled);
-    EXPECT_FALSE(result.request.ShowWindow);
-}
+constexpr int kInstall = kInstallAction;
+constexpr int kUninstall = kUninstallAction;
 
-TEST_F(ParseCommandLineTest, ProgramsOptionFollowedBySlashFails) {
-    window.checkValue = {1, 0, 1, 0};
-    Parse("/i /p:/t");
-    ExpectRejected(CommandLineError::ProgramsInvalid, ProgramsMessage("/I /P:/T"));
-    EXPECT_EQ(window.checkValue, (Checks{1, 0, 1, 0}));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Lines, AcceptedLineTest,
+    ::testing::Values(
+        // Case and blanks do not matter.
+        AcceptedLine{"/u/p:ws/t/show", kUninstall, "WS", "", true, true},
+        AcceptedLine{"  /U  /P:WS  /T  /SHOW  ", kUninstall, "WS", "", true, true},
+        // Letters in any order, repeated, with outer blanks; the boxes not named are cleared.
+        AcceptedLine{"/I /P:  ESEE  /X", kInstall, "SE", "", false, false, Ticked("MWSE")},
+        // Without "/P:" exactly the enabled boxes are ticked.
+        AcceptedLine{"/I", kInstall, "MS", "", false, false, Enabled("MS", "WE")},
+        // A named program is ticked even when its box is disabled.
+        AcceptedLine{"/I /P:W", kInstall, "W", "", false, false, Enabled("MSE")},
+        AcceptedLine{"/U /P:M /I", kInstall, "M"},       // install wins
+        AcceptedLine{"/p:mw /Install", kInstall, "MW"},  // "/I" inside "/INSTALL"
+        // Only the requested action needs to be enabled.
+        AcceptedLine{"/U", kUninstall, "MWSE", "", false, false, Actions(false, true)},
+        // What the /MSI= quotes hold counts for no other option.
+        AcceptedLine{"/I /MSI=\"/U /T /P:X /SHOW\"", kInstall, "MWE", "/U /T /P:X /SHOW", false,
+                     false, Enabled("MWE")},
+        // The parameters keep the user's case and lose their outer blanks.
+        AcceptedLine{"/i /msi=\"  /qn TargetDir=C:\\Progs\\Ünï  LOG=x \"/p:m", kInstall, "M",
+                     "/qn TargetDir=C:\\Progs\\Ünï  LOG=x"},
+        // Empty quotes mean the default parameters.
+        AcceptedLine{"/I /MSI=\"\"", kInstall, "MWSE"},
+        AcceptedLine{"/I /MSI=\"   \"", kInstall, "MWSE"},
+        // "/T" matches anywhere.
+        AcceptedLine{"/I /T:", kInstall, "MWSE", "", true},
+        AcceptedLine{"/I/Tx", kInstall, "MWSE", "", true},
+        // "/SHOW" is taken out before the programs are read.
+        AcceptedLine{"/I /P:/showM", kInstall, "M", "", false, true}));
 
-TEST_F(ParseCommandLineTest, OnlyBlanksAfterProgramsOptionFails) {
-    Parse("/I /P:   ");
-    ExpectRejected(CommandLineError::ProgramsInvalid, ProgramsMessage("/I /P:   "));
-}
+struct RefusedLine {
+    std::string arguments;
+    CommandLineError error{};
+    std::string message{};
+    // What the parse found before it failed.
+    std::string installerParams{};
+    bool skipInstalled = false;
+    bool showWindow = false;
+    Window before{};
+    // Only a line refused for a disabled action gets as far as ticking boxes; any other leaves
+    // them as they were.
+    std::optional<std::string_view> tickedAfter{};
+};
 
-TEST_F(ParseCommandLineTest, BlankBetweenLettersFailsAtTheBlank) {
-    Parse("/I /P:M W");
-    ExpectRejected(CommandLineError::ProgramsInvalid, ProgramsMessage("/I /P:M W"));
-    EXPECT_EQ(window.checkValue, (Checks{0, 0, 0, 0})) << "a refused line ticks nothing";
+class RefusedLineTest : public CommandLineTest,
+                        public ::testing::WithParamInterface<RefusedLine> {};
+
+TEST_P(RefusedLineTest, GivesTheErrorBoxAndSelectsNoAction) {
+    const RefusedLine& row = GetParam();
+    Read(row.arguments, row.before);
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.error, row.error);
+    EXPECT_EQ(result.message, row.message);
+    EXPECT_EQ(result.rightsDenied, row.tickedAfter.has_value());
     EXPECT_EQ(window.selectCalls, 0);
+    EXPECT_EQ(window.checkValue, Boxes(row.tickedAfter.value_or(row.before.ticked)));
+    EXPECT_EQ(result.request.options.InstallerParams, row.installerParams);
+    EXPECT_EQ(result.request.options.SkipInstalled, row.skipInstalled);
+    EXPECT_EQ(result.request.ShowWindow, row.showWindow);
 }
 
-TEST_F(ParseCommandLineTest, UnknownLetterFailsAndTheBoxesStayAsTheyWere) {
-    window.checkValue = {1, 1, 1, 1};
-    Parse("/p:wsa /i");
-    ExpectRejected(CommandLineError::ProgramsInvalid, ProgramsMessage("/P:WSA /I"));
-    EXPECT_EQ(window.checkValue, (Checks{1, 1, 1, 1}));
-}
+using Error = CommandLineError;
 
-TEST_F(ParseCommandLineTest, WithoutProgramsOptionTicksExactlyTheEnabledBoxes) {
-    window.checkEnabled = {true, false, true, false};
-    window.checkValue = {0, 1, 0, 1};
-    Parse("/I");
-    ExpectAccepted(0, {1, 0, 1, 0});
-}
-
-TEST_F(ParseCommandLineTest, NamedProgramIsTickedEvenWhenItsBoxIsDisabled) {
-    window.checkEnabled = {true, false, true, true};
-    Parse("/I /P:W");
-    ExpectAccepted(0, {0, 1, 0, 0});
-}
+INSTANTIATE_TEST_SUITE_P(
+    Lines, RefusedLineTest,
+    ::testing::Values(
+        RefusedLine{"/i /p:/t", Error::ProgramsInvalid,
+                    "Invalid command line parameters.\n\nMissing or invalid \"/p:\" syntax: "
+                    "\"/I /P:/T\"\n\nPlease specify /P:MWSEA for programs and actions.",
+                    "", true, false, Ticked("MS")},
+        RefusedLine{"/I /P:   ", Error::ProgramsInvalid,
+                    "Invalid command line parameters.\n\nMissing or invalid \"/p:\" syntax: "
+                    "\"/I /P:   \"\n\nPlease specify /P:MWSEA for programs and actions."},
+        // A blank between letters fails at the blank, and nothing is ticked.
+        RefusedLine{"/I /P:M W", Error::ProgramsInvalid,
+                    "Invalid command line parameters.\n\nMissing or invalid \"/p:\" syntax: "
+                    "\"/I /P:M W\"\n\nPlease specify /P:MWSEA for programs and actions."},
+        // An unknown letter leaves the boxes as they were.
+        RefusedLine{"/p:wsa /i", Error::ProgramsInvalid,
+                    "Invalid command line parameters.\n\nMissing or invalid \"/p:\" syntax: "
+                    "\"/P:WSA /I\"\n\nPlease specify /P:MWSEA for programs and actions.",
+                    "", false, false, Ticked("MWSE")},
+        // The message quotes what "/SHOW" and the "/MSI=" option left of the working text.
+        RefusedLine{"/Show/P:q/SHOW", Error::ProgramsInvalid,
+                    "Invalid command line parameters.\n\nMissing or invalid \"/p:\" syntax: "
+                    "\"/P:Q\"\n\nPlease specify /P:MWSEA for programs and actions.",
+                    "", false, true},
+        RefusedLine{"/show /msi=\"/qn\" update /p:mw", Error::CommandInvalid,
+                    "Invalid command line parameters.\n\nMissing or invalid command: "
+                    "\"  UPDATE /P:MW\"\n\nPlease specify /I to install or /U to uninstall the "
+                    "programs.",
+                    "/qn", false, true},
+        RefusedLine{"/msi=\"/i /u\"", Error::CommandInvalid,
+                    "Invalid command line parameters.\n\nMissing or invalid command: \"\"\n\n"
+                    "Please specify /I to install or /U to uninstall the programs.",
+                    "/i /u"},
+        // Every copy of the whole option goes, in one pass.
+        RefusedLine{"/msi=\"q\" /MSI=\"Q\"/msi=\"qq\"", Error::CommandInvalid,
+                    "Invalid command line parameters.\n\nMissing or invalid command: "
+                    "\" /MSI=\"QQ\"\"\n\nPlease specify /I to install or /U to uninstall the "
+                    "programs.",
+                    "q"},
+        // A disabled action: the privileges message, with the boxes as the line ticked them.
+        RefusedLine{"/I /P:MWSE /MSI=\"/qn\"", Error::CommandInvalid,
+                    "Invalid command line parameters.\n\n"
+                    "You do not have enough privileges to perform this action.",
+                    "/qn", false, false, Actions(false, false), "MWSE"},
+        // A malformed "/MSI=" fails before anything else is read, quoting the whole text.
+        RefusedLine{"/p:x /msi=/qn", Error::InstallerParamsInvalid,
+                    "Invalid command line parameters.\n\nInvalid MS Windows Installer parameters "
+                    "syntax: \"/P:X /MSI=/QN\"\n\nSyntax: \"/MSI=\"MS Installer Parameters\"\""},
+        RefusedLine{"/P:X /MSI= \"/qn\" /T /SHOW", Error::InstallerParamsInvalid,
+                    "Invalid command line parameters.\n\nInvalid MS Windows Installer parameters "
+                    "syntax: \"/P:X /MSI= \"/QN\" /T /SHOW\"\n\nSyntax: \"/MSI=\"MS Installer "
+                    "Parameters\"\""},
+        RefusedLine{"/p:x /msi=\"/qn", Error::InstallerParamsInvalid,
+                    "Invalid command line parameters.\n\nInvalid MS Windows Installer parameters "
+                    "syntax: \"/P:X /MSI=\"/QN\"\n\nSyntax: \"/MSI=\"MS Installer Parameters\"\""},
+        RefusedLine{"/p:x /msi=", Error::InstallerParamsInvalid,
+                    "Invalid command line parameters.\n\nInvalid MS Windows Installer parameters "
+                    "syntax: \"/P:X /MSI=\"\n\nSyntax: \"/MSI=\"MS Installer Parameters\"\""}));
 
 // Selecting the profile re-applies it in the window; the programs must be set after that.
-TEST_F(ParseCommandLineTest, ProgramsAreSetAgainAfterTheActionIsSelected) {
-    window.checkEnabled = {true, true, true, false};
-    window.onProfileClick = [this](int) {
-        window.checkEnabled[3] = true;
-        window.checkValue = {0, 0, 0, 0};
+TEST_F(CommandLineTest, ProgramsAreSetAgainAfterTheActionIsSelected) {
+    window.onProfileClick = [](FakeCommandLineWindow& w, int) {
+        w.checkEnabled[3] = true;
+        w.checkValue = {0, 0, 0, 0};
     };
-    Parse("/U");
-    ExpectAccepted(1, {1, 1, 1, 1});
-
-    window = FakeWindow{};
-    window.actionSelected = {false, true};
-    window.onProfileClick = [this](int) { window.checkValue = {0, 0, 0, 0}; };
-    Parse("/I /P:ME");
-    ExpectAccepted(0, {1, 0, 0, 1});
-}
-
-TEST_F(ParseCommandLineTest, InstallWinsOverUninstall) {
-    Parse("/U /P:M /I");
-    ExpectAccepted(0, {1, 0, 0, 0});
-    EXPECT_EQ(window.selectCalls, 1);
-}
-
-TEST_F(ParseCommandLineTest, MissingCommandQuotesTheWorkingText) {
-    Parse("/p:mw /Install");  // "/I" is found inside "/INSTALL"
-    ExpectAccepted(0, {1, 1, 0, 0});
-
-    window = FakeWindow{};
-    Parse("/show /msi=\"/qn\" update /p:mw");
-    ExpectRejected(CommandLineError::CommandInvalid, CommandMessage("  UPDATE /P:MW"));
-    EXPECT_FALSE(result.rightsDenied);
-    EXPECT_EQ(window.selectCalls, 0);
-}
-
-TEST_F(ParseCommandLineTest, DisabledActionGivesThePrivilegesMessage) {
-    window.actionEnabled = {false, false};
-    Parse("/I /P:MWSE /MSI=\"/qn\"");
-    ExpectRejected(CommandLineError::CommandInvalid, kHead + kPrivileges);
-    EXPECT_TRUE(result.rightsDenied);
-    EXPECT_EQ(window.selectCalls, 0);
-}
-
-TEST_F(ParseCommandLineTest, OnlyTheRequestedActionNeedsToBeEnabled) {
-    window.actionEnabled = {false, true};
-    Parse("/U");
-    ExpectAccepted(1, {1, 1, 1, 1});
-    EXPECT_FALSE(result.rightsDenied);
-}
-
-TEST_F(ParseCommandLineTest, MalformedInstallerOptionFailsBeforeEverythingElse) {
-    for (const std::string arguments :
-         {"/p:x /msi=/qn", "/P:X /MSI= \"/qn\"", "/p:x /msi=\"/qn", "/p:x /msi="}) {
-        SCOPED_TRACE(arguments);
-        window = FakeWindow{};
-        Parse(arguments);
-        ExpectRejected(CommandLineError::InstallerParamsInvalid,
-                       InstallerParamsMessage(UpperCaseSameLength(arguments)));
-        EXPECT_EQ(window.chkAllCalls, 0);
-        EXPECT_FALSE(options.SkipInstalled || result.request.ShowWindow);
-    }
-}
-
-TEST_F(ParseCommandLineTest, OptionsInsideTheQuotesHaveNoEffect) {
-    window.checkEnabled = {true, true, false, true};
-    Parse("/I /MSI=\"/U /T /P:X /SHOW\"");
-    ExpectAccepted(0, {1, 1, 0, 1});
-    EXPECT_FALSE(options.SkipInstalled);
-    EXPECT_FALSE(result.request.ShowWindow);
-    EXPECT_EQ(options.InstallerParams, "/U /T /P:X /SHOW");
-
-    window = FakeWindow{};
-    Parse("/msi=\"/i /u\"");
-    ExpectRejected(CommandLineError::CommandInvalid, CommandMessage(""));
-}
-
-TEST_F(ParseCommandLineTest, InstallerParamsKeepTheUsersCaseAndLoseOuterBlanks) {
-    Parse("/i /msi=\"  /qn TargetDir=C:\\Progs\\Ünï  LOG=x \"/p:m");
-    ExpectAccepted(0, {1, 0, 0, 0});
-    EXPECT_EQ(options.InstallerParams, "/qn TargetDir=C:\\Progs\\Ünï  LOG=x");
-}
-
-TEST_F(ParseCommandLineTest, EmptyQuotesMeanDefaultParameters) {
-    for (const std::string arguments : {"/I /MSI=\"\"", "/I /MSI=\"   \""}) {
-        SCOPED_TRACE(arguments);
-        window = FakeWindow{};
-        Parse(arguments);
-        ExpectAccepted(0, {1, 1, 1, 1});
-        EXPECT_TRUE(options.InstallerParams.empty());
-    }
-}
-
-TEST_F(ParseCommandLineTest, EveryCopyOfTheInstallerOptionIsRemoved) {
-    Parse("/msi=\"q\" /MSI=\"Q\"/msi=\"qq\"");
-    EXPECT_EQ(options.InstallerParams, "q");
-    ExpectRejected(CommandLineError::CommandInvalid, CommandMessage(" /MSI=\"QQ\""));
-}
-
-TEST_F(ParseCommandLineTest, SkipSwitchMatchesAnywhere) {
-    Parse("/I /T:");
+    Read("/U", Enabled("MWS"));
     EXPECT_TRUE(result.ok);
-    EXPECT_TRUE(options.SkipInstalled);
+    EXPECT_EQ(window.checkValue, Boxes("MWSE"));
 
-    window = FakeWindow{};
-    Parse("/I/Tx");
-    EXPECT_TRUE(options.SkipInstalled);
-}
-
-TEST_F(ParseCommandLineTest, ShowIsRemovedBeforeTheProgramsAreRead) {
-    Parse("/I /P:/showM");
-    ExpectAccepted(0, {1, 0, 0, 0});
-    EXPECT_TRUE(result.request.ShowWindow);
-
-    window = FakeWindow{};
-    Parse("/Show/P:q/SHOW");
-    ExpectRejected(CommandLineError::ProgramsInvalid, ProgramsMessage("/P:Q"));
-    EXPECT_TRUE(result.request.ShowWindow);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Message texts
-
-TEST(CommandLineErrorMessageTest, FullTextsOfEachKind) {
-    EXPECT_EQ(CommandLineErrorMessage("/P:Z", CommandLineError::ProgramsInvalid, false),
-              "Invalid command line parameters.\n\nMissing or invalid \"/p:\" syntax: \"/P:Z\""
-              "\n\nPlease specify /P:MWSEA for programs and actions.");
-    EXPECT_EQ(CommandLineErrorMessage(" X ", CommandLineError::CommandInvalid, false),
-              "Invalid command line parameters.\n\nMissing or invalid command: \" X \"\n\n"
-              "Please specify /I to install or /U to uninstall the programs.");
-    EXPECT_EQ(CommandLineErrorMessage("/I", CommandLineError::CommandInvalid, true),
-              "Invalid command line parameters.\n\n"
-              "You do not have enough privileges to perform this action.");
-    EXPECT_EQ(CommandLineErrorMessage("/MSI=1", CommandLineError::InstallerParamsInvalid, false),
-              "Invalid command line parameters.\n\nInvalid MS Windows Installer parameters "
-              "syntax: \"/MSI=1\"\n\nSyntax: \"/MSI=\"MS Installer Parameters\"\"");
+    window = FakeCommandLineWindow{};
+    window.actionSelected = {false, true};
+    window.onProfileClick = [](FakeCommandLineWindow& w, int) { w.checkValue = {0, 0, 0, 0}; };
+    Read("/I /P:ME", {});
+    EXPECT_TRUE(result.ok);
+    EXPECT_EQ(window.selectedAction(), kInstall);
+    EXPECT_EQ(window.checkValue, Boxes("ME"));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -321,6 +312,7 @@ class ArgumentTextTest : public ::testing::TestWithParam<CommandLineSample> {};
 
 TEST_P(ArgumentTextTest, DropsProgramNameAndFollowingBlanks) {
     EXPECT_EQ(ArgumentText(GetParam().commandLine), GetParam().arguments);
+    EXPECT_EQ(testkit::CommandLineDifference(GetParam().commandLine), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -60,10 +60,8 @@ TEST_F(CVLineTest, FirstInitPaintsOverTheEmptySettingsThenDrawsDarkBeforeWhite) 
                                         {100, 55, 5800, 55, kLineWhite}}));
     EXPECT_EQ(line.StartX, 100);
     EXPECT_EQ(line.StartY, 40);
-    EXPECT_EQ(line.RequestedLength, 0);
     EXPECT_EQ(line.DrawnLength, 5700);
     EXPECT_TRUE(line.DoubleLine);
-    EXPECT_FALSE(line.Vertical);
 }
 
 TEST_F(CVLineTest, DefaultsGiveASingleFittedHorizontalLine) {
@@ -79,6 +77,9 @@ TEST_F(CVLineTest, ReinitPaintsOverTheOldSettingsInTheBackgroundColour) {
     EXPECT_EQ(surface.strokes, (Strokes{{100, 40, 5800, 40, 0x123456},
                                         {100, 55, 5800, 55, 0x123456},
                                         {215, 300, 215, 1300, kLineWhite}}));
+    EXPECT_TRUE(line.Vertical);
+    EXPECT_FALSE(line.DoubleLine);
+    EXPECT_EQ(line.RequestedLength, 1000);
 }
 
 TEST_F(CVLineTest, SingleLineDrawsOnlyTheWhiteOne) {
@@ -155,9 +156,10 @@ TEST_F(CVLineTest, ClearUsesTheBackgroundColourOfThatMoment) {
 
 TEST(CVLineUninitialised, RefreshAndClearDoNothing) {
     CVLine line;
+    line.RequestedLength = 500;
     line.Refresh();
     line.Clear();
-    EXPECT_EQ(line.DrawnLength, 0);
+    EXPECT_EQ(line.DrawnLength, 0) << "without a surface not even the length is worked out";
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "cmdline_oracle.h"
+
 namespace cvinst {
 namespace {
 
@@ -23,6 +25,7 @@ TEST_P(TakeDeployOptionsTest, TakesTheOptionsOutAndLeavesTheRest) {
     EXPECT_EQ(taken.rest, GetParam().rest);
     EXPECT_EQ(taken.logPath, GetParam().logPath);
     EXPECT_EQ(taken.waitSeconds, GetParam().waitSeconds);
+    EXPECT_EQ(testkit::CommandLineDifference(GetParam().arguments), "");  // the fuzzer's model
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -56,6 +59,7 @@ TEST_P(RefusedDeployOptions, QuoteTheWholeUpperCasedText) {
     ASSERT_FALSE(taken.ok);
     EXPECT_EQ(taken.error, GetParam().error);
     EXPECT_EQ(CommandLineErrorMessage(taken.text, taken.error, false), GetParam().message);
+    EXPECT_EQ(testkit::CommandLineDifference(GetParam().arguments), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(

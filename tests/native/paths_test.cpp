@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "support/strings.h"
 
@@ -8,56 +9,43 @@ namespace cvinst {
 namespace {
 
 using namespace std::string_literals;
+using Sample = std::pair<std::string, std::string>;
 
-TEST(AddBackslash, AppendsToFolderAndChangesCallersText) {
-    std::string path = R"(D:\Setup)";
+class AddBackslashTest : public ::testing::TestWithParam<Sample> {};
+
+TEST_P(AddBackslashTest, EndsTheCallersFolderInOneBackslash) {
+    std::string path = GetParam().first;
     std::string& result = AddBackslash(path);
-    EXPECT_EQ(R"(D:\Setup\)", path);
-    EXPECT_EQ(&path, &result);
+    EXPECT_EQ(path, GetParam().second);
+    EXPECT_EQ(&result, &path);
 }
 
-TEST(AddBackslash, LeavesTrailingBackslashAlone) {
-    std::string root = R"(D:\)";
-    EXPECT_EQ(R"(D:\)", AddBackslash(root));
-    std::string folder = R"(\\server\share\Setup\)";
-    EXPECT_EQ(R"(\\server\share\Setup\)", AddBackslash(folder));
-}
+// A forward slash is no separator here.
+INSTANTIATE_TEST_SUITE_P(
+    Folders, AddBackslashTest,
+    ::testing::Values(Sample{R"(D:\Setup)", R"(D:\Setup\)"}, Sample{R"(D:\)", R"(D:\)"},
+                      Sample{R"(\\server\share\Setup\)", R"(\\server\share\Setup\)"},
+                      Sample{"", "\\"}, Sample{"D:/Setup/", "D:/Setup/\\"}));
 
-TEST(AddBackslash, EmptyBecomesBackslash) {
-    std::string empty;
-    EXPECT_EQ("\\", AddBackslash(empty));
-}
-
-TEST(AddBackslash, ForwardSlashIsNotASeparatorHere) {
-    std::string path = "D:/Setup/";
-    EXPECT_EQ("D:/Setup/\\", AddBackslash(path));
-}
-
-TEST(QuoteStr, KeepsBlanksInsideOneArgument) {
+TEST(QuoteStr, KeepsBlanksInsideOneArgumentAndDoesNotEscapeQuotes) {
     EXPECT_EQ(R"("D:\My Setup\CVMenu.msi")", QuoteStr(R"(D:\My Setup\CVMenu.msi)"));
-}
-
-TEST(QuoteStr, DoesNotEscapeInnerQuotes) {
     EXPECT_EQ(R"("a"b")", QuoteStr(R"(a"b)"));
     EXPECT_EQ(R"("")", QuoteStr(""));
 }
 
-TEST(CutAtNul, StopsAtFirstNul) {
-    EXPECT_EQ("CVMenu.exe", CutAtNul("CVMenu.exe\0stale.txt\0"s));
-    EXPECT_EQ("", CutAtNul("\0CVMenu.exe"s));
+class CutAtNulTest : public ::testing::TestWithParam<Sample> {};
+
+TEST_P(CutAtNulTest, KeepsTheTextBeforeTheFirstNul) {
+    EXPECT_EQ(CutAtNul(GetParam().first), GetParam().second);
 }
 
-TEST(CutAtNul, WholeTextWhenThereIsNoNul) {
-    EXPECT_EQ("start.cvm", CutAtNul("start.cvm"));
-    EXPECT_EQ("", CutAtNul(""));
-}
-
-TEST(CutAtNul, FixedSizeNameField) {
-    std::string field(260, '\0');
-    field.replace(0, 9, "start.cvm");
-    field[200] = 'x';  // leftovers after the terminator must not leak into the name
-    EXPECT_EQ("start.cvm", CutAtNul(field));
-}
+// A fixed-size name field: leftovers after the terminator must not leak into the name.
+INSTANTIATE_TEST_SUITE_P(
+    Buffers, CutAtNulTest,
+    ::testing::Values(Sample{"CVMenu.exe\0stale.txt\0"s, "CVMenu.exe"}, Sample{"\0CVMenu.exe"s, ""},
+                      Sample{"start.cvm", "start.cvm"}, Sample{"", ""},
+                      Sample{"start.cvm"s + std::string(191, '\0') + "x" + std::string(59, '\0'),
+                             "start.cvm"}));
 
 }  // namespace
 }  // namespace cvinst
