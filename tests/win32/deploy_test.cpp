@@ -13,8 +13,8 @@
 #include "forms/handles.h"
 #include "forms/text.h"
 #include "support/win32/log_file.h"
+#include "win32_files.h"
 #include "win32_run_system.h"
-#include "win32_temp_folder.h"
 
 namespace cvinst {
 namespace {
@@ -38,7 +38,7 @@ std::vector<std::string> Lines(const std::string& text) {
 TEST(LogFile, AppendsOneStampedLinePerEventCreatingTheFoldersOnItsWay) {
     testkit::TempFolder folder;
     ASSERT_TRUE(folder.Made());
-    const std::string path = folder.AtUtf8(L"Журнал\\deploy\\run.log");
+    const std::string path = folder.File("Журнал\\deploy\\run.log");
     {
         LogFile log;
         ASSERT_TRUE(log.Open(path));
@@ -51,7 +51,7 @@ TEST(LogFile, AppendsOneStampedLinePerEventCreatingTheFoldersOnItsWay) {
 
     const std::string stamp = R"(\d\d\d\d-\d\d-\d\d \d\d:\d\d:\d\d\.\d\d\d \[)" +
                               std::to_string(GetCurrentProcessId()) + R"(\] )";
-    EXPECT_THAT(Lines(testkit::ReadWholeFile(win::Wide(path))),
+    EXPECT_THAT(Lines(testkit::FileBytes(path).value_or("")),
                 ElementsAre(MatchesRegex(stamp + "first"),
                             MatchesRegex(stamp + R"(a box:\\nline two\\nline three)"),
                             MatchesRegex(stamp + "second run")));
@@ -61,8 +61,8 @@ TEST(LogFile, AFileThatCannotBeWrittenIsReportedOnceAndStopsNothing) {
     testkit::TempFolder folder;
     ASSERT_TRUE(folder.Made());
     // A file stands where the log's folder would have to be.
-    HANDLE blocker = CreateFileW(folder.At(L"blocker").c_str(), GENERIC_WRITE, 0, nullptr,
-                                 CREATE_NEW, 0, nullptr);
+    HANDLE blocker = CreateFileW(win::Wide(folder.File("blocker")).c_str(), GENERIC_WRITE, 0,
+                                 nullptr, CREATE_NEW, 0, nullptr);
     ASSERT_NE(blocker, INVALID_HANDLE_VALUE);
     CloseHandle(blocker);
 
@@ -71,7 +71,7 @@ TEST(LogFile, AFileThatCannotBeWrittenIsReportedOnceAndStopsNothing) {
     log.onFailure = [&](const std::string& path, const std::string& reason) {
         reports.push_back(path + " | " + reason);
     };
-    const std::string path = folder.AtUtf8(L"blocker\\run.log");
+    const std::string path = folder.File("blocker\\run.log");
     EXPECT_FALSE(log.Open(path));
     EXPECT_FALSE(log.IsOpen());
     log.Write("lost");
@@ -90,8 +90,8 @@ TEST(LogFile, DefaultsToTheTemporaryFolderAndMakesPathsAbsolute) {
     ASSERT_TRUE(folder.Made());
     wchar_t saved[MAX_PATH];
     GetCurrentDirectoryW(MAX_PATH, saved);
-    ASSERT_TRUE(SetCurrentDirectoryW(folder.Path().c_str()));
-    EXPECT_EQ(FullPath("logs\\run.log"), folder.AtUtf8(L"logs\\run.log"));
+    ASSERT_TRUE(SetCurrentDirectoryW(win::Wide(folder.Path()).c_str()));
+    EXPECT_EQ(FullPath("logs\\run.log"), folder.File("logs\\run.log"));
     SetCurrentDirectoryW(saved);
 }
 

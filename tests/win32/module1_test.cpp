@@ -11,8 +11,8 @@
 #include "support/win32/log_file.h"
 #include "ui/win32/form1.h"
 #include "ui/win32/license.h"
+#include "win32_files.h"
 #include "win32_run_system.h"
-#include "win32_temp_folder.h"
 
 namespace cvinst {
 namespace {
@@ -105,7 +105,7 @@ TEST(MainStart, AMainWindowThatCannotBeCreatedEndsTheProgramWith1603AndSaysWhy) 
     HHOOK hook = SetWindowsHookExW(WH_CBT, RefuseForms, nullptr, GetCurrentThreadId());
     ASSERT_NE(hook, nullptr);
     const MainResult result =
-        Main("CVInst.exe /I /LOG=\"" + folder.AtUtf8(L"run.log") + "\"", form, log);
+        Main("CVInst.exe /I /LOG=\"" + folder.File("run.log") + "\"", form, log);
     UnhookWindowsHookEx(hook);
     win::MessageBoxHook() = nullptr;
     win::MessageBoxObserver() = nullptr;
@@ -116,7 +116,7 @@ TEST(MainStart, AMainWindowThatCannotBeCreatedEndsTheProgramWith1603AndSaysWhy) 
     EXPECT_EQ(boxes, std::vector<std::string>{
                          "Corvane Installer: Corvane Installer could not create its window and has "
                          "stopped."});
-    const std::string written = testkit::ReadWholeFile(folder.At(L"run.log"));
+    const std::string written = testkit::FileBytes(folder.File("run.log")).value_or("");
     EXPECT_NE(written.find("] Exit status 1603 (failed)\r\n"), std::string::npos) << written;
 }
 
