@@ -95,7 +95,15 @@ std::vector<ControlState> StatesOf(const std::vector<HWND>& controls) {
     return states;
 }
 
+std::vector<ControlState> StatesOf(const win::Form& form) {
+    std::vector<ControlState> states;
+    for (const win::Control* control : form.Controls()) states.push_back(StateOf(control->hwnd()));
+    return states;
+}
+
 void Press(HWND button) { Send(button, BM_CLICK, 0, 0); }
+
+void Press(const win::Control& button) { Press(button.hwnd()); }
 
 // ---- messages and keys -----------------------------------------------------------------------
 
@@ -147,6 +155,19 @@ int ScreenDpi() {
 }
 
 int Pixels(int twips, int dpi) { return MulDiv(twips, dpi, 1440); }
+
+RECT RectInParent(HWND control) {
+    RECT r{};
+    GetWindowRect(control, &r);
+    MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+SIZE ClientSize(HWND window) {
+    RECT r{};
+    GetClientRect(window, &r);
+    return {r.right - r.left, r.bottom - r.top};
+}
 
 // ---- windows of the test's own ---------------------------------------------------------------
 

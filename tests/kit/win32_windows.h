@@ -52,9 +52,12 @@ struct ControlState {
 void PrintTo(const ControlState& state, std::ostream* os);
 ControlState StateOf(HWND control);
 std::vector<ControlState> StatesOf(const std::vector<HWND>& controls);
+// Every control of the form, in its order.
+std::vector<ControlState> StatesOf(const win::Form& form);
 
 // BM_CLICK sent: returns once the button's window has handled the click.
 void Press(HWND button);
+void Press(const win::Control& button);
 
 // ---- messages and keys -----------------------------------------------------------------------
 
@@ -73,6 +76,10 @@ std::vector<HWND> TabWalk(HWND from, size_t presses, bool backwards = false);
 int ScreenDpi();
 // Twips as pixels at this DPI, rounded as Windows rounds (MulDiv).
 int Pixels(int twips, int dpi);
+// A control's rectangle in its parent's client coordinates, in pixels.
+RECT RectInParent(HWND control);
+// A window's client area, in pixels.
+SIZE ClientSize(HWND window);
 
 // ---- windows of the test's own ---------------------------------------------------------------
 
