@@ -80,9 +80,10 @@ TEST(LogFile, AFileThatCannotBeWrittenIsReportedOnceAndStopsNothing) {
 }
 
 TEST(LogFile, DefaultsToTheTemporaryFolderAndMakesPathsAbsolute) {
-    wchar_t temp[MAX_PATH + 1];
-    const DWORD n = GetTempPathW(MAX_PATH + 1, temp);
-    EXPECT_EQ(DefaultLogPath(), win::Utf8(std::wstring(temp, n)) + "CVInst.log");
+    // Where the README promises it: %TEMP%\CVInst.log.
+    wchar_t expected[MAX_PATH];
+    ASSERT_GT(ExpandEnvironmentStringsW(L"%TEMP%\\CVInst.log", expected, MAX_PATH), 0u);
+    EXPECT_EQ(DefaultLogPath(), win::Utf8(expected));
 
     testkit::TempFolder folder;
     ASSERT_TRUE(folder.Made());
