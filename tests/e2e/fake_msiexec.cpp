@@ -22,7 +22,7 @@ void RemoveFakeFiles(const std::string& msiexec) {
 // the real one now.
 bool PutBackReal(const std::string& msiexec) {
     const std::string aside = SetAside(msiexec);
-    if (!FileExists(aside)) return true;
+    if (!Exists(aside)) return true;
     return MoveFileExW(Wide(aside).c_str(), Wide(msiexec).c_str(), MOVEFILE_REPLACE_EXISTING) !=
            FALSE;
 }

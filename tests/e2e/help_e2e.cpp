@@ -4,22 +4,17 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "cmdline_support.h"
 #include "driver.h"
 #include "startup/help_text.h"
 
-namespace cvinst::e2e::cmdline {
+namespace cvinst::e2e {
 namespace {
 
-using Captions = std::vector<std::string>;
-
 constexpr char kHelpTitle[] = "Corvane Installer Help";
-constexpr char kTitle[] = "Corvane Installer 1.0";
 
 // Twips at 96 dots per inch.
 constexpr double Px(int twips) { return twips / 15.0; }
@@ -28,37 +23,35 @@ class Help : public CleanMachineTest {
 protected:
     // Starts the installer with `arguments`, every package beside it, and finds its help window.
     void Open(std::string_view arguments) {
-        const std::string exe = PlaceWithPackages(folder, {kMenu, kWork, kServer, kExamples});
-        installer = std::make_unique<Installer>(exe, arguments, folder.Path());
-        ASSERT_TRUE(installer->Started()) << exe;
+        installer =
+            &Start(PlaceWithPackages(folder, {kMenu, kWork, kServer, kExamples}), arguments);
         help = installer->WaitWindow(kHelpTitle);
         ASSERT_NE(help, nullptr) << "no visible window \"" << kHelpTitle << "\"";
         label = ChildByClass(help, "Static", 0);
         ok = ChildByClass(help, "Button", 0);
         ASSERT_NE(label, nullptr);
         ASSERT_NE(ok, nullptr);
-        main = installer->Window(kTitle, false);
+        main = installer->Window(kMainTitle, false);
     }
 
     // The help is all there is on the screen: the main window is loaded but hidden.
     void ExpectOnlyTheHelpVisible() {
         for (HWND hwnd : installer->Windows())
             if (hwnd != help) {
-                EXPECT_FALSE(Visible(hwnd)) << "also visible: " << Text(hwnd);
+                EXPECT_FALSE(testkit::Visible(hwnd)) << "also visible: " << Text(hwnd);
             }
     }
 
     // After the help was closed: the program ends with 0 having shown nothing more, run nothing.
     void ExpectEndWithNothingDone() {
         EXPECT_TRUE(WaitGone(help));
-        const Watched rest = WatchUntilExit(*installer);
+        const Watched rest = installer->Watch();
         EXPECT_EQ(rest.exitCode, std::optional<DWORD>(0));
         EXPECT_EQ(rest.visibleWindows, Captions{});
         EXPECT_EQ(DemoTraces(), Captions{});
     }
 
-    TempFolder folder;  // before the process: it outlives it
-    std::unique_ptr<Installer> installer;
+    Installer* installer = nullptr;
     HWND help = nullptr, label = nullptr, ok = nullptr, main = nullptr;
 };
 
@@ -83,8 +76,8 @@ TEST_F(Help, ShowsTheUsageTextWithTheMainWindowsActionCaptionsAndOKEndsWithZero)
 
 TEST_F(Help, IsSizedToItsTextWithOKCentredUnderItAndTheWindowCentredOnTheScreen) {
     ASSERT_NO_FATAL_FAILURE(Open("?"));
-    const RECT text = ClientRect(label);
-    const RECT button = ClientRect(ok);
+    const RECT text = testkit::RectInParent(label);
+    const RECT button = testkit::RectInParent(ok);
     RECT outer{};
     GetWindowRect(help, &outer);
     const LONG outerWidth = outer.right - outer.left;
@@ -151,4 +144,4 @@ INSTANTIATE_TEST_SUITE_P(Help, HelpAnywhere,
                                            "?/U /SHOW"));
 
 }  // namespace
-}  // namespace cvinst::e2e::cmdline
+}  // namespace cvinst::e2e
