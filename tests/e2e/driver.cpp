@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <tlhelp32.h>
 
+#include "fake_msiexec.h"
 #include "forms/text.h"
 
 namespace cvinst::e2e {
@@ -309,6 +310,7 @@ bool StillRunning(HANDLE process) { return WaitForSingleObject(process, 0) == WA
 
 void CleanMachineTest::SetUp() {
     ASSERT_TRUE(folder.Made());
+    ASSERT_TRUE(PutBackRealMsiexec()) << "a fake msiexec left in place could not be taken away";
     ASSERT_TRUE(MsiLoaded()) << "msi.dll could not be loaded";
     ASSERT_GE(ProgramFilesDir().size(), 4u) << "no ProgramFilesDir in the registry";
     RemoveDemoProducts();

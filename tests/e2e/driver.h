@@ -278,8 +278,9 @@ private:
 
 // ---- the fixtures ------------------------------------------------------------------------------
 
-// A test that starts and ends with no demo product on the machine, with a folder of its own to
-// start CVInst from.
+// A test that starts and ends with no demo product on the machine and the system's own msiexec
+// in place (one an interrupted test left aside is put back first, unless a FakeMsiexec of this
+// test stands in on purpose), with a folder of its own to start CVInst from.
 class CleanMachineTest : public ::testing::Test {
 protected:
     void SetUp() override;

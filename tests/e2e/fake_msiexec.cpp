@@ -38,12 +38,22 @@ FakeMsiexec::FakeMsiexec() : path_(SystemMsiexec()) {
         return;
     }
     active_ = true;
+    ++inPlace_;
 }
 
 FakeMsiexec::~FakeMsiexec() {
     if (path_.empty()) return;
+    if (active_) --inPlace_;
     PutBackReal(path_);
     RemoveFakeFiles(path_);
+}
+
+bool PutBackRealMsiexec() {
+    if (FakeMsiexec::inPlace_ > 0) return true;
+    const std::string msiexec = SystemMsiexec();
+    if (msiexec.empty() || !PutBackReal(msiexec)) return false;
+    RemoveFakeFiles(msiexec);
+    return true;
 }
 
 bool FakeMsiexec::SetExitCodes(const std::vector<DWORD>& codes) const {

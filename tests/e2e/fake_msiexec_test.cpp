@@ -1,4 +1,5 @@
-// The test kit's stand-in for msiexec: what a run of it does, and that the system's own comes back.
+// The test kit's stand-in for msiexec: what a run of it does, and that the system's own comes back
+// for the tests that need it.
 #include "fake_msiexec.h"
 
 #include <windows.h>
@@ -32,12 +33,9 @@ protected:
         ASSERT_TRUE(Exists(ToolFile("fake_msiexec.exe"))) << "build the fake_msiexec target";
     }
     void TearDown() override {
-        EXPECT_EQ(FileBytes(SystemMsiexec()), real_) << "the real msiexec.exe is not back";
+        EXPECT_TRUE(FileBytes(SystemMsiexec()) == real_) << "the real msiexec.exe is not back";
         // Whatever a failed step left, the prefix keeps its msiexec.
-        const std::wstring aside = win::Wide(SystemMsiexec() + ".cvinst-real");
-        if (Exists(win::Utf8(aside)))
-            MoveFileExW(aside.c_str(), win::Wide(SystemMsiexec()).c_str(),
-                        MOVEFILE_REPLACE_EXISTING);
+        PutBackRealMsiexec();
     }
 
     std::optional<std::string> real_;
@@ -46,7 +44,7 @@ protected:
 TEST_F(FakeMsiexecTest, LogsEachRunAndExitsWithTheScriptedCodesThenZero) {
     const FakeMsiexec fake;
     ASSERT_TRUE(fake.Active());
-    EXPECT_NE(FileBytes(SystemMsiexec()), real_);
+    EXPECT_FALSE(FileBytes(SystemMsiexec()) == real_) << "the real msiexec.exe is still there";
     ASSERT_TRUE(fake.SetExitCodes({1603, 3010}));
     EXPECT_EQ(RunSystemMsiExec("/i \"C:\\Установка\\CVMenu.msi\" /qn"), 1603u);
     EXPECT_EQ(RunSystemMsiExec("/x \"D:\\Setup\\CVWork.msi\""), 3010u);
@@ -74,6 +72,40 @@ TEST_F(FakeMsiexecTest, PutsBackARealOneLeftAsideByAnInterruptedTest) {
         EXPECT_TRUE(fake.Active());
     }
     EXPECT_FALSE(Exists(SystemMsiexec() + ".cvinst-real"));
+}
+
+// A test of the real msiexec after one killed with its fake in place.
+class CleanMachineAfterAnInterruptedFake : public CleanMachineTest {
+protected:
+    void SetUp() override {
+        real_ = FileBytes(SystemMsiexec());
+        ASSERT_TRUE(real_.has_value()) << "no " << SystemMsiexec();
+        ASSERT_NO_FATAL_FAILURE(LeaveAFakeInPlace());
+        CleanMachineTest::SetUp();
+    }
+    void TearDown() override {
+        CleanMachineTest::TearDown();
+        PutBackRealMsiexec();
+    }
+
+    std::optional<std::string> real_;
+};
+
+TEST_F(CleanMachineAfterAnInterruptedFake, RunsTheRealMsiexecAgain) {
+    EXPECT_TRUE(FileBytes(SystemMsiexec()) == real_) << "the fake is still in place";
+    EXPECT_FALSE(Exists(SystemMsiexec() + ".cvinst-real"));
+}
+
+// A test that holds a fake on purpose: its fixture's clean-up leaves it in place.
+class CleanMachineWithAFake : public CleanMachineTest {
+protected:
+    FakeMsiexec fake;
+};
+
+TEST_F(CleanMachineWithAFake, KeepsTheFakeItHolds) {
+    ASSERT_TRUE(fake.Active());
+    EXPECT_EQ(RunSystemMsiExec("/i held"), 0u);
+    EXPECT_EQ(fake.CommandLines(), Lines{"\"" + fake.Path() + "\" /i held"});
 }
 
 }  // namespace
