@@ -57,19 +57,21 @@ protected:
         ASSERT_FALSE(IsWindowVisible(form->hwnd()));
     }
 
-    std::vector<int> Ticks() const {
-        std::vector<int> ticks;
+    // The program boxes' ticks, one digit each ("1011").
+    std::string Ticks() const {
+        std::string ticks;
         for (const auto& box : form->Check1) {
             EXPECT_EQ(testkit::CheckState(box.hwnd()), box.Value())
                 << "the box shows another state than it holds: " << box.Caption();
-            ticks.push_back(box.Value());
+            ticks += static_cast<char>('0' + box.Value());
         }
         return ticks;
     }
 
-    std::vector<bool> EnabledBoxes() const {
-        std::vector<bool> enabled;
-        for (const auto& box : form->Check1) enabled.push_back(testkit::Enabled(box.hwnd()));
+    // Which program boxes are enabled, one digit each ("1101").
+    std::string EnabledBoxes() const {
+        std::string enabled;
+        for (const auto& box : form->Check1) enabled += testkit::Enabled(box.hwnd()) ? '1' : '0';
         return enabled;
     }
 
@@ -117,7 +119,7 @@ TEST_F(Form1Test, LoadsWithTheInstallProfileAndEveryAvailableProgramTicked) {
                   {kReadyToInstall, true, -1},
                   {"Install Corvane", true, BST_UNCHECKED},
                   {"Exit", true, BST_UNCHECKED}}));
-    EXPECT_EQ(Ticks(), (std::vector<int>{1, 1, 1, 1}));
+    EXPECT_EQ(Ticks(), "1111");
     EXPECT_FALSE(form->RunDone);
 }
 
@@ -126,8 +128,8 @@ struct LoadCase {
     const char* name;
     std::vector<int> packages;
     bool unattended;
-    std::vector<bool> enabledBoxes;
-    std::vector<int> ticks;
+    const char* enabledBoxes;  // one digit a box
+    const char* ticks;
     bool profilesEnabled;
     const char* status;
 };
@@ -146,38 +148,15 @@ TEST_P(Form1Load, EnablesAndTicksTheBoxesOfThePackagesFound) {
     EXPECT_EQ(Status(), c.status);
 }
 
-INSTANTIATE_TEST_SUITE_P(Packages, Form1Load,
-                         ::testing::Values(LoadCase{"WithoutTheServers",
-                                                    {0, 1, 3},
-                                                    false,
-                                                    {true, true, false, true},
-                                                    {1, 1, 0, 1},
-                                                    true,
-                                                    kReadyToInstall},
-                                           LoadCase{"OnlyTheWorkstations",
-                                                    {1},
-                                                    false,
-                                                    {false, true, false, false},
-                                                    {0, 1, 0, 0},
-                                                    true,
-                                                    kReadyToInstall},
-                                           // A person could do nothing with the profiles; a command
-                                           // line still selects one.
-                                           LoadCase{"NoneInteractive",
-                                                    {},
-                                                    false,
-                                                    {false, false, false, false},
-                                                    {0, 0, 0, 0},
-                                                    false,
-                                                    kNoPackages},
-                                           LoadCase{"NoneUnattended",
-                                                    {},
-                                                    true,
-                                                    {false, false, false, false},
-                                                    {0, 0, 0, 0},
-                                                    true,
-                                                    kReadyToInstall}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Packages, Form1Load,
+    ::testing::Values(
+        LoadCase{"WithoutTheServers", {0, 1, 3}, false, "1101", "1101", true, kReadyToInstall},
+        LoadCase{"OnlyTheWorkstations", {1}, false, "0100", "0100", true, kReadyToInstall},
+        // A person could do nothing with the profiles; a command line still selects one.
+        LoadCase{"NoneInteractive", {}, false, "0000", "0000", false, kNoPackages},
+        LoadCase{"NoneUnattended", {}, true, "0000", "0000", true, kReadyToInstall}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Form1Test, CommandOneIsTheDefaultButtonAndEnterPressesIt) {
     Load(kAllPackages);
@@ -232,14 +211,14 @@ TEST_F(Form1Test, SwitchingTheProfileChangesCaptionsAndStatusButNoTick) {
     EXPECT_EQ(Text(form->Command1.hwnd()), "Uninstall Corvane");
     EXPECT_EQ(testkit::CheckState(form->Option1[0].hwnd()), BST_UNCHECKED);
     EXPECT_EQ(testkit::CheckState(form->Option1[1].hwnd()), BST_CHECKED);
-    EXPECT_EQ(Ticks(), (std::vector<int>{1, 0, 1, 0}));
+    EXPECT_EQ(Ticks(), "1010");
     EXPECT_EQ(form->Check2.Value(), 1);
 
     Press(form->Option1[0]);
     EXPECT_EQ(BoxCaptions(), kInstallBoxes);
     EXPECT_EQ(Status(), kReadyToInstall);
     EXPECT_EQ(Text(form->Command1.hwnd()), "Install Corvane");
-    EXPECT_EQ(Ticks(), (std::vector<int>{1, 0, 1, 0}));
+    EXPECT_EQ(Ticks(), "1010");
 }
 
 // ---- program boxes
@@ -257,13 +236,13 @@ TEST_F(Form1WithoutServerPackage, TickingAllUnticksADisabledBox) {
     form->ChkAll(0);
     form->Check1[2].SetValue(1);  // only the command line can tick it
     form->ChkAll(1);
-    EXPECT_EQ(Ticks(), (std::vector<int>{1, 1, 0, 1}));
+    EXPECT_EQ(Ticks(), "1101");
 }
 
 TEST_F(Form1WithoutServerPackage, ClearingAllClearsTheDisabledBoxToo) {
     form->Check1[2].SetValue(1);
     form->ChkAll(0);
-    EXPECT_EQ(Ticks(), (std::vector<int>{0, 0, 0, 0}));
+    EXPECT_EQ(Ticks(), "0000");
 }
 
 TEST_F(Form1WithoutServerPackage, AllSelectedClickedOffAndOnAgain) {
@@ -271,16 +250,16 @@ TEST_F(Form1WithoutServerPackage, AllSelectedClickedOffAndOnAgain) {
 
     Press(form->Check2);
     EXPECT_EQ(testkit::CheckState(form->Check2.hwnd()), BST_UNCHECKED);
-    EXPECT_EQ(Ticks(), (std::vector<int>{0, 0, 0, 0}));
+    EXPECT_EQ(Ticks(), "0000");
 
     Press(form->Check2);
     EXPECT_EQ(testkit::CheckState(form->Check2.hwnd()), BST_CHECKED);
-    EXPECT_EQ(Ticks(), (std::vector<int>{1, 1, 0, 1}));
+    EXPECT_EQ(Ticks(), "1101");
 }
 
 TEST_F(Form1WithoutServerPackage, AllSelectedDoesNotFollowTheProgramBoxes) {
     Press(form->Check1[0]);
-    EXPECT_EQ(Ticks(), (std::vector<int>{0, 1, 0, 1}));
+    EXPECT_EQ(Ticks(), "0101");
     EXPECT_EQ(testkit::CheckState(form->Check2.hwnd()), BST_CHECKED);
 }
 
@@ -358,7 +337,7 @@ TEST_P(Form1AfterRun, FirstBoxClickRestoresReadySecondChangesOnlyItsBox) {
     EXPECT_TRUE(testkit::Enabled(form->Command3.hwnd()));
 
     Press(form->Check1[1]);
-    EXPECT_EQ(Ticks(), (std::vector<int>{1, 0, 1, 1}));
+    EXPECT_EQ(Ticks(), "1011");
     EXPECT_EQ(Status(), run.ready);
     EXPECT_EQ(BoxCaptions(), run.uninstall ? kUninstallBoxes : kInstallBoxes);
     EXPECT_FALSE(form->RunDone);
@@ -432,8 +411,8 @@ TEST_F(Form1Test, APackageAddedLaterShowsUpWhenTheProfileIsApplied) {
     system.AddPackage(3);
     EXPECT_FALSE(testkit::Enabled(form->Check1[3].hwnd()));
     Press(form->Option1[1]);
-    EXPECT_EQ(EnabledBoxes(), (std::vector<bool>{true, false, false, true}));
-    EXPECT_EQ(Ticks(), (std::vector<int>{1, 0, 0, 0}));
+    EXPECT_EQ(EnabledBoxes(), "1001");
+    EXPECT_EQ(Ticks(), "1000");
 }
 
 }  // namespace

@@ -57,6 +57,15 @@ protected:
     std::string Read(std::string_view name, std::string_view def) {
         return RegReadText(HKEY_CURRENT_USER, key.Path(), name, def);
     }
+    // A key under the test's own holding a text value.
+    unique_hkey SubKeyWith(std::string_view path, std::string_view name, std::wstring_view text) {
+        unique_hkey sub;
+        EXPECT_EQ(RegCreateKeyExW(key.get(), win::Wide(path).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                  nullptr, sub.put(), nullptr),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(testkit::WriteValue(sub.get(), name, REG_SZ, Terminated(text)), ERROR_SUCCESS);
+        return sub;
+    }
 
     testkit::ScratchKey key;
 };
@@ -188,11 +197,7 @@ TEST_P(ReadRules, GiveEmptyTextNotTheDefault) {
 }
 
 TEST_P(ReadRules, TakeAnOpenKeyAsRoot) {
-    unique_hkey sub;
-    ASSERT_EQ(RegCreateKeyExW(key.get(), L"Sub\\Deeper", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                              sub.put(), nullptr),
-              ERROR_SUCCESS);
-    ASSERT_EQ(testkit::WriteValue(sub.get(), "V", REG_SZ, Terminated(L"deep")), ERROR_SUCCESS);
+    const unique_hkey sub = SubKeyWith("Sub\\Deeper", "V", L"deep");
     EXPECT_EQ(GetParam().read(key.get(), "Sub\\Deeper", "V", "dflt"), "deep");
     EXPECT_EQ(GetParam().read(sub.get(), "", "V", "dflt"), "deep");
 }
@@ -216,13 +221,7 @@ TEST_F(RegisTest, ReadConvertsAnsiTextToUtf8) {
 TEST_F(RegisTest, UnicodeReadGivesTextOutsideTheCodePageWhole) {
     // No ANSI code page holds both Cyrillic and Japanese; the key and the value are named
     // outside the Western one too.
-    unique_hkey sub;
-    ASSERT_EQ(RegCreateKeyExW(key.get(), L"Установка", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                              sub.put(), nullptr),
-              ERROR_SUCCESS);
-    ASSERT_EQ(
-        testkit::WriteValue(sub.get(), "Папка", REG_SZ, Terminated(L"C:\\Программы\\セットアップ")),
-        ERROR_SUCCESS);
+    SubKeyWith("Установка", "Папка", L"C:\\Программы\\セットアップ");
     EXPECT_EQ(RegReadUnicodeText(HKEY_CURRENT_USER, key.Path() + "\\Установка", "Папка", "dflt"),
               "C:\\Программы\\セットアップ");
 }
