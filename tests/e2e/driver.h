@@ -218,8 +218,6 @@ std::string SystemMsiexec();
 // Runs SystemMsiexec() with "<arguments>" and waits; its exit code, nothing when it could
 // not be started or did not end before the deadline.
 std::optional<DWORD> RunSystemMsiExec(std::string_view arguments);
-// Whether the system's msi.dll, which the helpers below use, could be loaded.
-bool MsiLoaded();
 // Runs these SQL statements on the package and commits them; false at the first that fails.
 bool ChangePackage(const std::string& package, std::initializer_list<std::string> statements);
 // Test-only variants of a copy of a demo package.

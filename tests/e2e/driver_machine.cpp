@@ -106,74 +106,20 @@ std::string SystemMsiexec() {
 }
 
 std::optional<DWORD> RunSystemMsiExec(std::string_view arguments) {
-    const std::wstring exe = Wide(SystemMsiexec());
+    const std::string exe = SystemMsiexec();
     if (exe.empty()) return std::nullopt;
-    std::wstring line = L"\"" + exe + L"\" " + Wide(arguments);
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &pi))
-        return std::nullopt;
-    const win::unique_handle process(pi.hProcess);
-    const win::unique_handle thread(pi.hThread);
-    DWORD exitCode = 0;
-    if (WaitForSingleObject(process.get(), kRunDeadlineMs) != WAIT_OBJECT_0 ||
-        !GetExitCodeProcess(process.get(), &exitCode))
-        return std::nullopt;
-    return exitCode;
+    return testkit::RunToEnd("\"" + exe + "\" " + std::string(arguments), kRunDeadlineMs);
 }
 
-// ---- msi.dll, loaded when first needed (the test binary links no Windows Installer library) --
+// ---- msi.dll ---------------------------------------------------------------------------------
 
 namespace {
-
-struct MsiApi {
-    decltype(&MsiOpenDatabaseW) openDatabase = nullptr;
-    decltype(&MsiDatabaseOpenViewW) openView = nullptr;
-    decltype(&MsiViewExecute) execute = nullptr;
-    decltype(&MsiViewFetch) fetch = nullptr;
-    decltype(&MsiRecordGetStringW) recordString = nullptr;
-    decltype(&MsiViewClose) closeView = nullptr;
-    decltype(&MsiDatabaseCommit) commit = nullptr;
-    decltype(&MsiCloseHandle) closeHandle = nullptr;
-    decltype(&MsiQueryProductStateW) productState = nullptr;
-
-    bool Loaded() const {
-        return openDatabase && openView && execute && fetch && recordString && closeView &&
-               commit && closeHandle && productState;
-    }
-};
-
-template <class Fn>
-void Bind(HMODULE dll, Fn& fn, const char* name) {
-    fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(dll, name)));
-}
-
-const MsiApi& Msi() {
-    static const MsiApi api = [] {
-        MsiApi a;
-        HMODULE dll = LoadLibraryExW(L"msi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-        if (!dll) return a;
-        Bind(dll, a.openDatabase, "MsiOpenDatabaseW");
-        Bind(dll, a.openView, "MsiDatabaseOpenViewW");
-        Bind(dll, a.execute, "MsiViewExecute");
-        Bind(dll, a.fetch, "MsiViewFetch");
-        Bind(dll, a.recordString, "MsiRecordGetStringW");
-        Bind(dll, a.closeView, "MsiViewClose");
-        Bind(dll, a.commit, "MsiDatabaseCommit");
-        Bind(dll, a.closeHandle, "MsiCloseHandle");
-        Bind(dll, a.productState, "MsiQueryProductStateW");
-        return a;
-    }();
-    return api;
-}
 
 class MsiHandle {
 public:
     MsiHandle() = default;
     ~MsiHandle() {
-        if (handle_) Msi().closeHandle(handle_);
+        if (handle_) MsiCloseHandle(handle_);
     }
     MsiHandle(const MsiHandle&) = delete;
     MsiHandle& operator=(const MsiHandle&) = delete;
@@ -184,54 +130,40 @@ private:
     MSIHANDLE handle_ = 0;
 };
 
-bool OpenDatabase(const std::string& path, LPCWSTR mode, MsiHandle& db) {
-    return Msi().Loaded() &&
-           Msi().openDatabase(Wide(path).c_str(), mode, db.put()) == ERROR_SUCCESS;
-}
-
-bool Sql(const MsiHandle& db, const std::wstring& query) {
-    MsiHandle view;
-    if (Msi().openView(db.get(), query.c_str(), view.put()) != ERROR_SUCCESS) return false;
-    const bool ok = Msi().execute(view.get(), 0) == ERROR_SUCCESS;
-    Msi().closeView(view.get());
-    return ok;
+// A view of the query, executed; empty when either step failed.
+bool Execute(const MsiHandle& db, const std::string& query, MsiHandle& view) {
+    return MsiDatabaseOpenViewW(db.get(), Wide(query).c_str(), view.put()) == ERROR_SUCCESS &&
+           MsiViewExecute(view.get(), 0) == ERROR_SUCCESS;
 }
 
 std::string ProductCode(const std::string& package) {
-    MsiHandle db;
-    if (!OpenDatabase(package, MSIDBOPEN_READONLY, db)) return {};
-    MsiHandle view;
-    if (Msi().openView(db.get(), L"SELECT `Value` FROM `Property` WHERE `Property` = 'ProductCode'",
-                       view.put()) != ERROR_SUCCESS ||
-        Msi().execute(view.get(), 0) != ERROR_SUCCESS)
+    MsiHandle db, view, record;
+    if (MsiOpenDatabaseW(Wide(package).c_str(), MSIDBOPEN_READONLY, db.put()) != ERROR_SUCCESS ||
+        !Execute(db, "SELECT `Value` FROM `Property` WHERE `Property` = 'ProductCode'", view) ||
+        MsiViewFetch(view.get(), record.put()) != ERROR_SUCCESS)
         return {};
-    MsiHandle record;
-    std::wstring code;
-    if (Msi().fetch(view.get(), record.put()) == ERROR_SUCCESS) {
-        wchar_t text[64] = {};
-        DWORD size = static_cast<DWORD>(std::size(text));
-        if (Msi().recordString(record.get(), 1, text, &size) == ERROR_SUCCESS) code = text;
-    }
-    Msi().closeView(view.get());
-    return Utf8(code);
+    wchar_t code[64] = {};
+    DWORD size = static_cast<DWORD>(std::size(code));
+    return MsiRecordGetStringW(record.get(), 1, code, &size) == ERROR_SUCCESS ? Utf8(code) : "";
 }
 
 bool ProductInstalled(const std::string& code) {
-    return !code.empty() && Msi().productState(Wide(code).c_str()) != INSTALLSTATE_UNKNOWN;
+    return !code.empty() && MsiQueryProductStateW(Wide(code).c_str()) != INSTALLSTATE_UNKNOWN;
 }
 
 constexpr DWORD kMsiBusy = 1618;  // another msiexec still holds the installer
 
 }  // namespace
 
-bool MsiLoaded() { return Msi().Loaded(); }
-
 bool ChangePackage(const std::string& package, std::initializer_list<std::string> statements) {
     MsiHandle db;
-    if (!OpenDatabase(package, MSIDBOPEN_TRANSACT, db)) return false;
-    for (const std::string& statement : statements)
-        if (!Sql(db, Wide(statement))) return false;
-    return Msi().commit(db.get()) == ERROR_SUCCESS;
+    if (MsiOpenDatabaseW(Wide(package).c_str(), MSIDBOPEN_TRANSACT, db.put()) != ERROR_SUCCESS)
+        return false;
+    for (const std::string& statement : statements) {
+        MsiHandle view;
+        if (!Execute(db, statement, view)) return false;
+    }
+    return MsiDatabaseCommit(db.get()) == ERROR_SUCCESS;
 }
 
 // ---- test-only variants of a package ---------------------------------------------------------

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "driver.h"
-#include "forms/handles.h"
 #include "forms/text.h"
 
 namespace cvinst::e2e {
@@ -255,20 +254,10 @@ TEST_F(InstallRun, AProgramPlantedAtTheUnquotedServerPathNeverRuns) {
     planted = {plant, evidence, plant + ".part"};
     ASSERT_FALSE(Exists(plant)) << "already there: " << plant;
     ASSERT_TRUE(CopyFileW(win::Wide(tool).c_str(), win::Wide(plant).c_str(), TRUE));
-    {
-        // The plant works: an unquoted command line of the server does run it.
-        std::wstring line = win::Wide(MarkerPath(kServer) + " /REGISTERCOM");
-        STARTUPINFOW si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                   nullptr, &si, &pi));
-        const win::unique_handle process(pi.hProcess);
-        const win::unique_handle thread(pi.hThread);
-        WaitForSingleObject(process.get(), kDeadlineMs);
-        ASSERT_TRUE(Exists(evidence)) << "the plant did not run from an unquoted path";
-        testkit::RemoveFile(evidence);
-    }
+    // The plant works: an unquoted command line of the server does run it.
+    testkit::RunToEnd(MarkerPath(kServer) + " /REGISTERCOM", kDeadlineMs);
+    ASSERT_TRUE(Exists(evidence)) << "the plant did not run from an unquoted path";
+    testkit::RemoveFile(evidence);
 
     OpenWith({kServer});
     InstallThroughLicence();

@@ -135,6 +135,23 @@ std::string ToolFile(std::string_view name) {
     return WindowsPath(CVINST_TOOLS_DIR) + "\\" + std::string(name);
 }
 
+std::optional<unsigned long> RunToEnd(const std::string& commandLine, unsigned long deadlineMs) {
+    std::wstring line = Wide(commandLine);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                        &pi))
+        return std::nullopt;
+    const win::unique_handle process(pi.hProcess);
+    const win::unique_handle thread(pi.hThread);
+    DWORD exitCode = 0;
+    if (WaitForSingleObject(process.get(), deadlineMs) != WAIT_OBJECT_0 ||
+        !GetExitCodeProcess(process.get(), &exitCode))
+        return std::nullopt;
+    return exitCode;
+}
+
 CurrentFolderKept::CurrentFolderKept() : saved_(Now()) {}
 
 CurrentFolderKept::~CurrentFolderKept() { SetCurrentDirectoryW(Wide(saved_).c_str()); }

@@ -52,6 +52,9 @@ bool EqualNoCase(std::string_view a, std::string_view b);
 std::string WindowsPath(std::string_view linuxPath);
 // A helper program of tests/win32/tools, e.g. "marker.exe".
 std::string ToolFile(std::string_view name);
+// Runs this command line, the program found from it as Windows finds it, and waits for the end;
+// the exit code, or nothing when it did not start or end within `deadlineMs`.
+std::optional<unsigned long> RunToEnd(const std::string& commandLine, unsigned long deadlineMs);
 
 // The process's current folder, put back when this goes.
 class CurrentFolderKept {

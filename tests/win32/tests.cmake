@@ -39,7 +39,8 @@ set_tests_properties(win32_tests_144dpi PROPERTIES ENVIRONMENT "CVINST_WINE_DPI=
 file(GLOB E2E_TEST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/e2e/*.cpp)
 if(E2E_TEST_SOURCES)
   add_executable(e2e_tests ${E2E_TEST_SOURCES})
-  target_link_libraries(e2e_tests PRIVATE testkit cvwin GTest::gtest_main GTest::gmock)
+  # msi: the driver reads and changes packages and asks which demo products are installed.
+  target_link_libraries(e2e_tests PRIVATE testkit cvwin msi GTest::gtest_main GTest::gmock)
   target_link_options(e2e_tests PRIVATE -static)
   target_compile_definitions(e2e_tests PRIVATE
     CVINST_EXE="${CMAKE_BINARY_DIR}/bin/CVInst.exe" CVINST_DEMO_DIR="${CMAKE_BINARY_DIR}/demo")
