@@ -20,19 +20,6 @@ constexpr char kChangedMarker[] = "left by the user";
 
 // ---- what the commands do -----------------------------------------------------------------------
 
-// The programs of these letters (M, W, S, E), as on the command line.
-std::vector<DemoProgram> Programs(std::string_view letters) {
-    std::vector<DemoProgram> programs;
-    for (size_t i = 0; i < std::size(kDemoPrograms); ++i)
-        if (letters.find("MWSE"[i]) != std::string_view::npos) programs.push_back(kDemoPrograms[i]);
-    return programs;
-}
-
-std::vector<Package> PackagesOf(std::string_view letters) {
-    const std::vector<DemoProgram> programs = Programs(letters);
-    return {programs.begin(), programs.end()};
-}
-
 enum class MenuMarker { Untouched, ChangedThenKept, ChangedThenReplaced };
 
 struct CommandRun {
@@ -52,8 +39,8 @@ class CommandRuns : public CleanMachineTest, public ::testing::WithParamInterfac
 
 TEST_P(CommandRuns, InstallOrRemoveExactlyTheProgramsNamed) {
     const CommandRun& c = GetParam();
-    const std::string exe = PlaceWithPackages(folder, PackagesOf(c.placed));
-    for (const DemoProgram& program : Programs(c.beforehand))
+    const std::string exe = PlaceWithPackages(folder, Package::Of(c.placed));
+    for (const DemoProgram& program : DemoPrograms(c.beforehand))
         ASSERT_NO_FATAL_FAILURE(InstallBeforehand(program));
     if (c.menuMarker != MenuMarker::Untouched) {
         ASSERT_TRUE(WriteFileBytes(MarkerPath(kMenu), kChangedMarker));
@@ -63,16 +50,9 @@ TEST_P(CommandRuns, InstallOrRemoveExactlyTheProgramsNamed) {
 
     EXPECT_EQ(run.exitCode, std::optional<DWORD>(0));
     EXPECT_EQ(run.visibleWindows, c.windowShown ? Captions{kMainTitle} : Captions{});
-    for (size_t i = 0; i < std::size(kDemoPrograms); ++i) {
-        const DemoProgram& program = kDemoPrograms[i];
-        SCOPED_TRACE(program.name);
-        const bool present = c.installed.find("MWSE"[i]) != std::string::npos;
-        EXPECT_EQ(MarkerPresent(program), present);
-        EXPECT_EQ(PackageValue(program, "Installed"),
-                  present ? std::optional<std::string>("1") : std::nullopt);
-        EXPECT_EQ(PackageValue(program, "DemoValue"),
-                  present ? std::optional<std::string>(c.demoValue) : std::nullopt);
-    }
+    EXPECT_EQ(ProgramsPresent(), c.installed);
+    for (const DemoProgram& program : DemoPrograms(c.installed))
+        EXPECT_EQ(PackageValue(program, "DemoValue"), c.demoValue) << program.name;
     if (MarkerPresent(kMenu)) {
         // /T leaves the changed file alone; an install without it removes Corvane Menu first.
         EXPECT_EQ(FileBytes(MarkerPath(kMenu)), c.menuMarker == MenuMarker::ChangedThenKept
@@ -122,7 +102,7 @@ class CommandLineBox : public CleanMachineTest, public ::testing::WithParamInter
 // With the packages there, a run that wrongly started would install something.
 TEST_P(CommandLineBox, IsAllThereIsAndTheRunEndsHavingDoneNothing) {
     const BoxRun& c = GetParam();
-    const std::string exe = PlaceWithPackages(folder, PackagesOf(c.placed));
+    const std::string exe = PlaceWithPackages(folder, Package::Of(c.placed));
     std::optional<WinlogonKeyHidden> noRights;
     if (c.withoutRights) {
         noRights.emplace();
@@ -203,7 +183,7 @@ TEST_F(CommandLine, APackageAskingForARestartEndsTheRunWith3010) {
 
     EXPECT_EQ(run.exitCode, std::optional<DWORD>(3010));
     EXPECT_EQ(run.visibleWindows, Captions{});
-    EXPECT_TRUE(MarkerPresent(kMenu));
+    EXPECT_EQ(ProgramsPresent(), "M");
 }
 
 TEST_F(CommandLine, CancelInThePackagesOwnWindowEndsTheRunWith1602) {
@@ -258,7 +238,7 @@ TEST_F(CommandLineSecondInstaller, AnUnattendedSecondEndsWith1618SilentlyAndRuns
 
     EXPECT_EQ(run.exitCode, std::optional<DWORD>(1618));
     EXPECT_EQ(run.visibleWindows, Captions{});
-    EXPECT_FALSE(MarkerPresent(kMenu));
+    EXPECT_EQ(ProgramsPresent(), "");
     EXPECT_EQ(ExitFirst(), std::optional<DWORD>(0)) << "an interactive session ended by Exit";
 }
 

@@ -32,6 +32,18 @@ std::string DemoFile(std::string_view relative) {
     return testkit::WindowsPath(CVINST_DEMO_DIR) + "\\" + std::string(relative);
 }
 
+std::vector<DemoProgram> DemoPrograms(std::string_view letters) {
+    std::vector<DemoProgram> programs;
+    for (const DemoProgram& program : kDemoPrograms)
+        if (letters.find(program.letter) != std::string_view::npos) programs.push_back(program);
+    return programs;
+}
+
+std::vector<Package> Package::Of(std::string_view letters) {
+    const std::vector<DemoProgram> programs = DemoPrograms(letters);
+    return {programs.begin(), programs.end()};
+}
+
 std::string PlaceWithPackages(const TempFolder& folder, const std::vector<Package>& packages) {
     bool placed = testkit::LinkOrCopy(BuiltInstaller(), folder.File("CVInst.exe"));
     for (const Package& package : packages)

@@ -49,21 +49,24 @@ using Captions = std::vector<std::string>;
 
 // One demo program as its package installs it.
 struct DemoProgram {
+    char letter;                 // its letter on the command line
     std::string_view name;       // also its folder under Program Files
     std::string_view package;    // in the demo build, and its name beside the installer
     std::string_view marker;     // a file in its folder
     std::string_view valuesKey;  // where its package writes "Installed" and "DemoValue"
 };
 
-inline constexpr DemoProgram kMenu{"Corvane Menu", "CVMenu.msi", "CVMenu.exe",
+inline constexpr DemoProgram kMenu{'M', "Corvane Menu", "CVMenu.msi", "CVMenu.exe",
                                    "SOFTWARE\\Corvane\\Packages\\CVMenu"};
-inline constexpr DemoProgram kWork{"Corvane Workstation", "CVWork.msi", "CVWork.exe",
+inline constexpr DemoProgram kWork{'W', "Corvane Workstation", "CVWork.msi", "CVWork.exe",
                                    "SOFTWARE\\Corvane\\Packages\\CVWork"};
-inline constexpr DemoProgram kServer{"Corvane Personal Server", "CVPServ.msi", "CVPServ.exe",
+inline constexpr DemoProgram kServer{'S', "Corvane Personal Server", "CVPServ.msi", "CVPServ.exe",
                                      "SOFTWARE\\Corvane\\Packages\\CVPServ"};
-inline constexpr DemoProgram kExamples{"Corvane Examples", "CVExampl.msi", "start.cvm",
+inline constexpr DemoProgram kExamples{'E', "Corvane Examples", "CVExampl.msi", "start.cvm",
                                        "SOFTWARE\\Corvane\\Packages\\CVExampl"};
 inline constexpr DemoProgram kDemoPrograms[] = {kMenu, kWork, kServer, kExamples};
+// The programs of these letters, in their order.
+std::vector<DemoProgram> DemoPrograms(std::string_view letters);
 
 // The CVInst.exe of this build.
 std::string BuiltInstaller();
@@ -74,6 +77,8 @@ std::string DemoFile(std::string_view relative);
 struct Package {
     // Not explicit: a program stands for its own package.
     Package(const DemoProgram& program) : source(program.package), name(program.package) {}
+    // The programs of these letters' packages.
+    static std::vector<Package> Of(std::string_view letters);
     Package(std::string source, std::string name)
         : source(std::move(source)), name(std::move(name)) {}
     std::string source;  // in the demo build, e.g. "corrupt\\CVMenu.msi"
@@ -232,6 +237,9 @@ bool MarkerPresent(const DemoProgram& program);
 // A value of the program's key under HKLM\SOFTWARE\Corvane\Packages; nothing when the key or
 // value is absent.
 std::optional<std::string> PackageValue(const DemoProgram& program, std::string_view name);
+// The letters of the programs installed now, e.g. "MS": those with their marker file and
+// "Installed" = 1. One with its marker or its key but not both shows as its letter and "?".
+std::string ProgramsPresent();
 // Waits for the Personal Server's registration to end, removes every installed demo product with
 // msiexec /x <product code> /qn (again while another msiexec holds the installer), then what is
 // left: HKLM\SOFTWARE\Corvane and the programs' folders.

@@ -222,6 +222,17 @@ std::optional<std::string> PackageValue(const DemoProgram& program, std::string_
     return RegText(program.valuesKey, name);
 }
 
+std::string ProgramsPresent() {
+    std::string present;
+    for (const DemoProgram& program : kDemoPrograms) {
+        if (MarkerPresent(program) && PackageValue(program, "Installed") == "1")
+            present += program.letter;
+        else if (MarkerPresent(program) || RegKeyExists(program.valuesKey))
+            present += std::string(1, program.letter) + "?";
+    }
+    return present;
+}
+
 void RemoveDemoProducts() {
     // The Personal Server's registration may still be running from the last install, with its
     // program file open and about to write under the Corvane key.
