@@ -14,6 +14,36 @@ namespace {
 using win::Utf8;
 using win::Wide;
 
+// The CVInst.exe of this build.
+std::string BuiltInstaller() { return testkit::WindowsPath(CVINST_EXE); }
+
+// A top-level window's caption as the system keeps it: no message to a process that may be busy.
+std::string Caption(HWND hwnd) {
+    wchar_t text[512] = {};
+    GetWindowTextW(hwnd, text, static_cast<int>(std::size(text)));
+    return Utf8(text);
+}
+
+struct ProcessEntry {
+    DWORD id;
+    DWORD parentId;
+    std::string exeName;
+};
+
+// The processes running now.
+std::vector<ProcessEntry> Processes() {
+    std::vector<ProcessEntry> processes;
+    const win::unique_handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot || snapshot.get() == INVALID_HANDLE_VALUE) return processes;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+         more = Process32NextW(snapshot.get(), &entry))
+        processes.push_back(
+            {entry.th32ProcessID, entry.th32ParentProcessID, Utf8(entry.szExeFile)});
+    return processes;
+}
+
 // Polls `found` until it gives a value, or the deadline passes.
 template <class Fn>
 auto Poll(Fn found) -> decltype(found()) {
@@ -25,8 +55,6 @@ auto Poll(Fn found) -> decltype(found()) {
 }  // namespace
 
 // ---- this build and the installer's folder ----------------------------------------------------
-
-std::string BuiltInstaller() { return testkit::WindowsPath(CVINST_EXE); }
 
 std::string DemoFile(std::string_view relative) {
     return testkit::WindowsPath(CVINST_DEMO_DIR) + "\\" + std::string(relative);
@@ -228,12 +256,6 @@ bool WaitGone(HWND hwnd) {
     return WaitUntil([&] { return !IsWindow(hwnd); });
 }
 
-std::string Caption(HWND hwnd) {
-    wchar_t text[512] = {};
-    GetWindowTextW(hwnd, text, static_cast<int>(std::size(text)));
-    return Utf8(text);
-}
-
 HWND WaitWindowOfAnyProcess(std::string_view caption) {
     const std::wstring wanted = Wide(caption);
     HWND found = nullptr;
@@ -286,19 +308,6 @@ bool MainControls::Find(HWND mainWindow) {
 }
 
 // ---- processes -------------------------------------------------------------------------------
-
-std::vector<ProcessEntry> Processes() {
-    std::vector<ProcessEntry> processes;
-    const win::unique_handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!snapshot || snapshot.get() == INVALID_HANDLE_VALUE) return processes;
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
-         more = Process32NextW(snapshot.get(), &entry))
-        processes.push_back(
-            {entry.th32ProcessID, entry.th32ParentProcessID, Utf8(entry.szExeFile)});
-    return processes;
-}
 
 bool ProcessRunning(std::string_view exeName) {
     const std::vector<ProcessEntry> processes = Processes();

@@ -68,8 +68,6 @@ inline constexpr DemoProgram kDemoPrograms[] = {kMenu, kWork, kServer, kExamples
 // The programs of these letters, in their order.
 std::vector<DemoProgram> DemoPrograms(std::string_view letters);
 
-// The CVInst.exe of this build.
-std::string BuiltInstaller();
 // A file of the demo build, e.g. "CVMenu.msi", "slow\\CVWork.msi", "programs\\CVMenu.exe".
 std::string DemoFile(std::string_view relative);
 
@@ -155,8 +153,6 @@ private:
 void PostPress(HWND button);
 // Waits until the window is gone; false at the deadline.
 bool WaitGone(HWND hwnd);
-// A top-level window's caption as the system keeps it: no message to a process that may be busy.
-std::string Caption(HWND hwnd);
 // Waits for a visible top-level window with this caption, of any process; nullptr at the deadline.
 HWND WaitWindowOfAnyProcess(std::string_view caption);
 
@@ -187,13 +183,6 @@ struct MainControls {
 
 // ---- processes -------------------------------------------------------------------------------
 
-struct ProcessEntry {
-    DWORD id;
-    DWORD parentId;
-    std::string exeName;
-};
-// The processes running now.
-std::vector<ProcessEntry> Processes();
 // Whether a process with this executable name is running now.
 bool ProcessRunning(std::string_view exeName);
 // A running child of the process `parentId` with this executable name, opened for waiting;
@@ -205,11 +194,8 @@ bool StillRunning(HANDLE process);
 // Registry paths are under HKEY_LOCAL_MACHINE in the 32-bit view, where the 32-bit packages and
 // programs write.
 
-// A key of the 32-bit view; empty when it cannot be opened with this access.
-win::unique_hkey OpenKey32(HKEY root, std::string_view path, REGSAM access = KEY_READ);
 std::optional<std::string> RegText(std::string_view key, std::string_view value);
 std::optional<DWORD> RegDword(std::string_view key, std::string_view value);
-bool RegKeyExists(std::string_view key);
 // Sets a REG_SZ value of an existing key.
 bool RegSetText(std::string_view key, std::string_view value, std::string_view text);
 
@@ -223,8 +209,6 @@ std::string SystemMsiexec();
 // Runs SystemMsiexec() with "<arguments>" and waits; its exit code, nothing when it could
 // not be started or did not end before the deadline.
 std::optional<DWORD> RunSystemMsiExec(std::string_view arguments);
-// Runs these SQL statements on the package and commits them; false at the first that fails.
-bool ChangePackage(const std::string& package, std::initializer_list<std::string> statements);
 // Test-only variants of a copy of a demo package.
 // A package that asks for a restart at its end (ScheduleReboot after InstallFinalize).
 bool AddScheduledReboot(const std::string& package);

@@ -32,6 +32,19 @@ void DropBackup(const wchar_t* key) {
     RegDeleteKeyW(HKEY_CURRENT_USER, kBackupRoot);
 }
 
+// A key of the 32-bit view; empty when it cannot be opened with this access.
+win::unique_hkey OpenKey32(HKEY root, std::string_view path, REGSAM access = KEY_READ) {
+    win::unique_hkey key;
+    if (RegOpenKeyExW(root, Wide(path).c_str(), 0, access | KEY_WOW64_32KEY, key.put()) !=
+        ERROR_SUCCESS)
+        return {};
+    return key;
+}
+
+bool RegKeyExists(std::string_view key) {
+    return static_cast<bool>(OpenKey32(HKEY_LOCAL_MACHINE, key, KEY_QUERY_VALUE));
+}
+
 // The value's bytes when it exists with this type.
 std::optional<std::vector<BYTE>> ValueBytes(std::string_view keyPath, std::string_view name,
                                             DWORD wantedType) {
@@ -60,14 +73,6 @@ std::vector<BYTE> SzBytes(std::string_view text) {
 
 // ---- registry, Program Files and msiexec ------------------------------------------------------
 
-win::unique_hkey OpenKey32(HKEY root, std::string_view path, REGSAM access) {
-    win::unique_hkey key;
-    if (RegOpenKeyExW(root, Wide(path).c_str(), 0, access | KEY_WOW64_32KEY, key.put()) !=
-        ERROR_SUCCESS)
-        return {};
-    return key;
-}
-
 std::optional<std::string> RegText(std::string_view key, std::string_view value) {
     const auto data = ValueBytes(key, value, REG_SZ);
     if (!data) return std::nullopt;
@@ -78,10 +83,6 @@ std::optional<DWORD> RegDword(std::string_view key, std::string_view value) {
     const auto data = ValueBytes(key, value, REG_DWORD);
     if (!data || data->size() != sizeof(DWORD)) return std::nullopt;
     return *reinterpret_cast<const DWORD*>(data->data());
-}
-
-bool RegKeyExists(std::string_view key) {
-    return static_cast<bool>(OpenKey32(HKEY_LOCAL_MACHINE, key, KEY_QUERY_VALUE));
 }
 
 bool RegSetText(std::string_view key, std::string_view value, std::string_view text) {
@@ -153,8 +154,7 @@ bool ProductInstalled(const std::string& code) {
 
 constexpr DWORD kMsiBusy = 1618;  // another msiexec still holds the installer
 
-}  // namespace
-
+// Runs these SQL statements on the package and commits them; false at the first that fails.
 bool ChangePackage(const std::string& package, std::initializer_list<std::string> statements) {
     MsiHandle db;
     if (MsiOpenDatabaseW(Wide(package).c_str(), MSIDBOPEN_TRANSACT, db.put()) != ERROR_SUCCESS)
@@ -165,6 +165,8 @@ bool ChangePackage(const std::string& package, std::initializer_list<std::string
     }
     return MsiDatabaseCommit(db.get()) == ERROR_SUCCESS;
 }
+
+}  // namespace
 
 // ---- test-only variants of a package ---------------------------------------------------------
 
