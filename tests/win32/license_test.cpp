@@ -53,6 +53,15 @@ protected:
     // Answers the dialog shown by the main window, as an install run does.
     bool ConfirmThroughMainWindow() { return owner_.ConfirmInstall(); }
 
+    // Looks at the dialog the main window shows, then cancels it.
+    void Inspect(std::function<void(License&)> look) {
+        OnShown([look](License& d) {
+            look(d);
+            if (d.hwnd() != nullptr) Press(d.CancelButton);
+        });
+        EXPECT_FALSE(ConfirmThroughMainWindow());
+    }
+
     testkit::ModalForms modal_;
     testkit::PumpingRunSystem system_;
     NoLog log_;
@@ -123,7 +132,7 @@ TEST_F(LicenseDialog, LoadingClearsAnEarlierAcceptance) {
 }
 
 TEST_F(LicenseDialog, NoAgainDisablesContinue) {
-    OnShown([](License& d) {
+    Inspect([](License& d) {
         Press(d.Option2);
         ASSERT_EQ(Answers(d), kAgreeing);
         Press(d.Option1);
@@ -135,9 +144,7 @@ TEST_F(LicenseDialog, NoAgainDisablesContinue) {
         Press(d.OKButton);
         EXPECT_TRUE((d.hwnd() != nullptr));
         EXPECT_FALSE(AgreementAccepted);
-        Press(d.CancelButton);
     });
-    EXPECT_FALSE(ConfirmThroughMainWindow());
 }
 
 TEST_F(LicenseDialog, CancelWithYesSelectedDeclines) {
@@ -165,17 +172,15 @@ TEST_F(LicenseDialog, CloseBoxDeclines) {
 }
 
 TEST_F(LicenseDialog, MainWindowTakesNoInputWhileOpen) {
-    OnShown([this](License& d) {
+    Inspect([this](License& d) {
         EXPECT_FALSE(testkit::Enabled(owner_.hwnd()));
         EXPECT_EQ(GetWindow(d.hwnd(), GW_OWNER), owner_.hwnd());
-        SendMessageW(d.hwnd(), WM_CLOSE, 0, 0);
     });
-    ConfirmThroughMainWindow();
     EXPECT_TRUE(testkit::Enabled(owner_.hwnd()));
 }
 
 TEST_F(LicenseDialog, EnterAndEscapeNeitherAcceptNorClose) {
-    OnShown([](License& d) {
+    Inspect([](License& d) {
         Press(d.Option2);
         ASSERT_EQ(Answers(d), kAgreeing);
         for (HWND focus : {d.Option2.hwnd(), d.CancelButton.hwnd()}) {
@@ -193,13 +198,11 @@ TEST_F(LicenseDialog, EnterAndEscapeNeitherAcceptNorClose) {
         // declines like the close box.
         PressKey(d.Text1.hwnd(), VK_ESCAPE);
         EXPECT_FALSE(AgreementAccepted);
-        if ((d.hwnd() != nullptr)) Press(d.CancelButton);
     });
-    EXPECT_FALSE(ConfirmThroughMainWindow());
 }
 
 TEST_F(LicenseDialog, WindowFrameCaptionAndSize) {
-    OnShown([this](License& d) {
+    Inspect([this](License& d) {
         HWND h = d.hwnd();
         EXPECT_EQ(testkit::Text(h), "Corvane License Agreement");
         EXPECT_TRUE(testkit::Visible(h));
@@ -220,38 +223,32 @@ TEST_F(LicenseDialog, WindowFrameCaptionAndSize) {
         const int dpi = testkit::ScreenDpi();
         EXPECT_EQ(client.right, testkit::Pixels(7575, dpi));
         EXPECT_EQ(client.bottom, testkit::Pixels(4110, dpi));
-        SendMessageW(d.hwnd(), WM_CLOSE, 0, 0);
     });
-    ConfirmThroughMainWindow();
 }
 
 TEST_F(LicenseDialog, OpensCentredOverItsOwner) {
     owner_.Show();
     RECT ownerRect;
     GetWindowRect(owner_.hwnd(), &ownerRect);
-    OnShown([&](License& d) {
+    Inspect([&](License& d) {
         RECT r;
         GetWindowRect(d.hwnd(), &r);
         EXPECT_NEAR((r.left + r.right) / 2, (ownerRect.left + ownerRect.right) / 2, 1);
         EXPECT_NEAR((r.top + r.bottom) / 2, (ownerRect.top + ownerRect.bottom) / 2, 1);
-        SendMessageW(d.hwnd(), WM_CLOSE, 0, 0);
     });
-    ConfirmThroughMainWindow();
 }
 
 TEST_F(LicenseDialog, FocusStartsInTheTextAndNoButtonIsDefault) {
-    OnShown([](License& d) {
+    Inspect([](License& d) {
         EXPECT_EQ(GetFocus(), d.Text1.hwnd());
         EXPECT_NE(HIWORD(SendMessageW(d.hwnd(), DM_GETDEFID, 0, 0)), DC_HASDEFID);
         for (HWND b : {d.CancelButton.hwnd(), d.OKButton.hwnd()})
             EXPECT_EQ(Style(b) & BS_TYPEMASK, static_cast<LONG>(BS_PUSHBUTTON));
-        Press(d.CancelButton);
     });
-    ConfirmThroughMainWindow();
 }
 
 TEST_F(LicenseDialog, ControlsFollowTheTabOrder) {
-    OnShown([](License& d) {
+    Inspect([](License& d) {
         const std::vector<HWND> expected{d.Text1.hwnd(), d.Option1.hwnd(), d.Option2.hwnd(),
                                          d.CancelButton.hwnd(), d.OKButton.hwnd()};
         EXPECT_EQ(testkit::Children(d.hwnd()), expected);
@@ -259,14 +256,12 @@ TEST_F(LicenseDialog, ControlsFollowTheTabOrder) {
         EXPECT_FALSE(Style(d.Option2.hwnd()) & WS_GROUP);
         EXPECT_TRUE(Style(d.CancelButton.hwnd()) & WS_TABSTOP);
         EXPECT_TRUE(Style(d.OKButton.hwnd()) & WS_TABSTOP);
-        Press(d.CancelButton);
     });
-    ConfirmThroughMainWindow();
 }
 
 // Tab stops at the selected answer of the option group only, and not at a disabled button.
 TEST_F(LicenseDialog, TabKeyWalksTheControlsInOrder) {
-    OnShown([](License& d) {
+    Inspect([](License& d) {
         EXPECT_EQ(testkit::TabWalk(d.Text1.hwnd(), 3),
                   (std::vector<HWND>{d.Option1.hwnd(), d.CancelButton.hwnd(), d.Text1.hwnd()}));
         Press(d.Option2);
@@ -275,14 +270,12 @@ TEST_F(LicenseDialog, TabKeyWalksTheControlsInOrder) {
                                      d.Text1.hwnd()}));
         // Shift+Tab from the text box goes backwards.
         EXPECT_EQ(testkit::TabWalk(d.Text1.hwnd(), 1, true), std::vector<HWND>{d.OKButton.hwnd()});
-        Press(d.CancelButton);
     });
-    ConfirmThroughMainWindow();
 }
 
 // Editing is refused by the box's own read-only style, which is what is checked here.
 TEST_F(LicenseDialog, TextBoxIsReadOnlyWithBothScrollBars) {
-    OnShown([](License& d) {
+    Inspect([](License& d) {
         const LONG style = Style(d.Text1.hwnd());
         EXPECT_TRUE(style & ES_MULTILINE);
         EXPECT_TRUE(style & ES_READONLY);
@@ -290,13 +283,11 @@ TEST_F(LicenseDialog, TextBoxIsReadOnlyWithBothScrollBars) {
         EXPECT_TRUE(style & WS_HSCROLL);
         // Lines are not wrapped at the box's edge.
         EXPECT_TRUE(style & ES_AUTOHSCROLL);
-        Press(d.CancelButton);
     });
-    ConfirmThroughMainWindow();
 }
 
 TEST_F(LicenseDialog, ShowsTheWholeAgreementAndScrollsToItsEnd) {
-    OnShown([&](License& d) {
+    Inspect([&](License& d) {
         HWND text = d.Text1.hwnd();
         const std::string shown = testkit::Text(text);
         EXPECT_EQ(shown.size(), kAgreementBytes);
@@ -326,9 +317,7 @@ TEST_F(LicenseDialog, ShowsTheWholeAgreementAndScrollsToItsEnd) {
         EXPECT_GT(lines, visible) << "the agreement fits the box: nothing to scroll";
         EXPECT_GT(first, 0u) << "the box did not scroll";
         EXPECT_GE(first + visible, lines);
-        Press(d.CancelButton);
     });
-    ConfirmThroughMainWindow();
 }
 
 TEST(LicenseAgreement, IsTheWholeAgreementWithCrLfLineBreaks) {
