@@ -156,6 +156,10 @@ int ScreenDpi() {
 
 int Pixels(int twips, int dpi) { return MulDiv(twips, dpi, 1440); }
 
+ControlFontDc::ControlFontDc(HWND control)
+    : dc_(control),
+      font_(dc_.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0))) {}
+
 RECT RectInParent(HWND control) {
     RECT r{};
     GetWindowRect(control, &r);

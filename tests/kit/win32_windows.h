@@ -76,6 +76,16 @@ std::vector<HWND> TabWalk(HWND from, size_t presses, bool backwards = false);
 int ScreenDpi();
 // Twips as pixels at this DPI, rounded as Windows rounds (MulDiv).
 int Pixels(int twips, int dpi);
+// The control's DC with the control's own font selected, to measure its text as it draws it.
+class ControlFontDc {
+public:
+    explicit ControlFontDc(HWND control);
+    HDC get() const { return dc_.get(); }
+
+private:
+    win::ScopedGetDC dc_;
+    win::ScopedSelect font_;
+};
 // A control's rectangle in its parent's client coordinates, in pixels.
 RECT RectInParent(HWND control);
 // A window's client area, in pixels.

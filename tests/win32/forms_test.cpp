@@ -7,7 +7,6 @@
 #include <string>
 
 #include "forms/form.h"
-#include "forms/handles.h"
 #include "win32_windows.h"
 
 namespace cvinst::win {
@@ -69,12 +68,8 @@ TEST_F(FormsLoad, ControlsAreCreatedWithWhatTheLoadHandlerSet) {
 
 TEST_F(FormsLoad, AnAutoSizedLabelIsCreatedAtTheSizeOfItsTextInItsFont) {
     SIZE text{};
-    {
-        const ScopedGetDC dc(form.Title.hwnd());
-        const ScopedSelect font(
-            dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(form.Title.hwnd(), WM_GETFONT, 0, 0)));
-        GetTextExtentPoint32W(dc.get(), L"A longer title set while loading", 32, &text);
-    }
+    GetTextExtentPoint32W(testkit::ControlFontDc(form.Title.hwnd()).get(),
+                          L"A longer title set while loading", 32, &text);
     const SIZE label = testkit::ClientSize(form.Title.hwnd());
     EXPECT_NEAR(label.cx, text.cx, 1);
     EXPECT_NEAR(label.cy, text.cy, 1);

@@ -304,12 +304,7 @@ TEST_F(LicenseDialog, ShowsTheWholeAgreementAndScrollsToItsEnd) {
         RECT area;
         SendMessageW(text, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&area));
         TEXTMETRICW tm{};
-        {
-            const win::ScopedGetDC dc(text);
-            const win::ScopedSelect font(
-                dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(text, WM_GETFONT, 0, 0)));
-            GetTextMetricsW(dc.get(), &tm);
-        }
+        GetTextMetricsW(testkit::ControlFontDc(text).get(), &tm);
         ASSERT_GT(tm.tmHeight, 0);
         const size_t visible = static_cast<size_t>((area.bottom - area.top) / tm.tmHeight);
         ASSERT_GT(visible, 0u);
