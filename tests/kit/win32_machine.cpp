@@ -5,21 +5,6 @@
 #include "forms/text.h"
 
 namespace cvinst::testkit {
-namespace {
-
-template <class Char, class Query>
-StoredValue ReadWith(Query query, HKEY key, const Char* name) {
-    StoredValue value;
-    DWORD size = 0;
-    value.status = query(key, name, nullptr, &value.type, nullptr, &size);
-    if (value.status != ERROR_SUCCESS) return value;
-    value.bytes.resize(size);
-    value.status = query(key, name, nullptr, &value.type, value.bytes.data(), &size);
-    value.bytes.resize(size);
-    return value;
-}
-
-}  // namespace
 
 ScratchKey::ScratchKey() {
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -45,11 +30,16 @@ void PrintTo(const StoredValue& value, std::ostream* os) {
 }
 
 StoredValue ReadValue(HKEY key, std::string_view name) {
-    return ReadWith(RegQueryValueExW, key, win::Wide(name).c_str());
-}
-
-StoredValue ReadValueAnsi(HKEY key, const char* name) {
-    return ReadWith(RegQueryValueExA, key, name);
+    const std::wstring wide = win::Wide(name);
+    StoredValue value;
+    DWORD size = 0;
+    value.status = RegQueryValueExW(key, wide.c_str(), nullptr, &value.type, nullptr, &size);
+    if (value.status != ERROR_SUCCESS) return value;
+    value.bytes.resize(size);
+    value.status =
+        RegQueryValueExW(key, wide.c_str(), nullptr, &value.type, value.bytes.data(), &size);
+    value.bytes.resize(size);
+    return value;
 }
 
 LONG WriteValue(HKEY key, std::string_view name, DWORD type, const std::vector<BYTE>& bytes) {

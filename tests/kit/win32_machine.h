@@ -42,8 +42,6 @@ void PrintTo(const StoredValue& value, std::ostream* os);
 
 // As the W calls give it.
 StoredValue ReadValue(HKEY key, std::string_view name);
-// As the A calls give it: text in the ANSI code page. The name is plain ASCII.
-StoredValue ReadValueAnsi(HKEY key, const char* name);
 // Stores exactly these bytes with this type; the W call's status.
 LONG WriteValue(HKEY key, std::string_view name, DWORD type, const std::vector<BYTE>& bytes);
 

@@ -84,10 +84,14 @@ void PrintTo(const ControlState& state, std::ostream* os) {
         << "}";
 }
 
+namespace {
+
 ControlState StateOf(HWND control) {
     return {Text(control), Enabled(control),
             EqualNoCase(ClassName(control), "Button") ? CheckState(control) : -1};
 }
+
+}  // namespace
 
 std::vector<ControlState> StatesOf(const std::vector<HWND>& controls) {
     std::vector<ControlState> states;

@@ -50,7 +50,6 @@ struct ControlState {
     bool operator==(const ControlState&) const = default;
 };
 void PrintTo(const ControlState& state, std::ostream* os);
-ControlState StateOf(HWND control);
 std::vector<ControlState> StatesOf(const std::vector<HWND>& controls);
 // Every control of the form, in its order.
 std::vector<ControlState> StatesOf(const win::Form& form);
