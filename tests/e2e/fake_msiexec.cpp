@@ -22,7 +22,7 @@ void RemoveFakeFiles(const std::string& msiexec) {
 // the real one now.
 bool PutBackReal(const std::string& msiexec) {
     const std::string aside = SetAside(msiexec);
-    if (!FileExists(aside)) return true;
+    if (!Exists(aside)) return true;
     return MoveFileExW(Wide(aside).c_str(), Wide(msiexec).c_str(), MOVEFILE_REPLACE_EXISTING) !=
            FALSE;
 }
@@ -38,12 +38,22 @@ FakeMsiexec::FakeMsiexec() : path_(SystemMsiexec()) {
         return;
     }
     active_ = true;
+    ++inPlace_;
 }
 
 FakeMsiexec::~FakeMsiexec() {
     if (path_.empty()) return;
+    if (active_) --inPlace_;
     PutBackReal(path_);
     RemoveFakeFiles(path_);
+}
+
+bool PutBackRealMsiexec() {
+    if (FakeMsiexec::inPlace_ > 0) return true;
+    const std::string msiexec = SystemMsiexec();
+    if (msiexec.empty() || !PutBackReal(msiexec)) return false;
+    RemoveFakeFiles(msiexec);
+    return true;
 }
 
 bool FakeMsiexec::SetExitCodes(const std::vector<DWORD>& codes) const {

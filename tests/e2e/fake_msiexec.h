@@ -14,6 +14,10 @@ namespace cvinst::e2e {
 // beside it and put back at the end, also when the test fails; one set aside by an interrupted
 // test is put back first. Declare it after anything that starts CVInst, so that no run of the
 // fake is still going when the real one comes back.
+//
+// A test killed while its fake stood in leaves the fake in place until something puts the real
+// one back: the next FakeMsiexec does, and so does every test that needs the real one
+// (CleanMachineTest), through PutBackRealMsiexec.
 class FakeMsiexec {
 public:
     FakeMsiexec();
@@ -36,6 +40,12 @@ public:
 private:
     std::string path_;
     bool active_ = false;
+    static inline int inPlace_ = 0;  // fakes of this process standing in now
+    friend bool PutBackRealMsiexec();
 };
+
+// Puts back a real msiexec.exe that an interrupted test left aside, unless a FakeMsiexec of this
+// process stands in on purpose now. True when the one in place is the real one, or such a fake.
+bool PutBackRealMsiexec();
 
 }  // namespace cvinst::e2e

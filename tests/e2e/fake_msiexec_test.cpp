@@ -1,4 +1,5 @@
-// The test kit's stand-in for msiexec: what a run of it does, and that the system's own comes back.
+// The test kit's stand-in for msiexec: what a run of it does, and that the system's own comes back
+// for the tests that need it.
 #include "fake_msiexec.h"
 
 #include <windows.h>
@@ -10,7 +11,6 @@
 #include <vector>
 
 #include "driver.h"
-#include "forms/handles.h"
 #include "forms/text.h"
 
 namespace cvinst::e2e {
@@ -18,20 +18,24 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
+// What a test killed while its fake was in place leaves behind.
+void LeaveAFakeInPlace() {
+    const std::wstring msiexec = win::Wide(SystemMsiexec());
+    ASSERT_TRUE(MoveFileW(msiexec.c_str(), (msiexec + L".cvinst-real").c_str()));
+    ASSERT_TRUE(CopyFileW(win::Wide(ToolFile("fake_msiexec.exe")).c_str(), msiexec.c_str(), FALSE));
+}
+
 class FakeMsiexecTest : public ::testing::Test {
 protected:
     void SetUp() override {
         real_ = FileBytes(SystemMsiexec());
         ASSERT_TRUE(real_.has_value()) << "no " << SystemMsiexec();
-        ASSERT_TRUE(FileExists(ToolFile("fake_msiexec.exe"))) << "build the fake_msiexec target";
+        ASSERT_TRUE(Exists(ToolFile("fake_msiexec.exe"))) << "build the fake_msiexec target";
     }
     void TearDown() override {
-        EXPECT_EQ(FileBytes(SystemMsiexec()), real_) << "the real msiexec.exe is not back";
+        EXPECT_TRUE(FileBytes(SystemMsiexec()) == real_) << "the real msiexec.exe is not back";
         // Whatever a failed step left, the prefix keeps its msiexec.
-        const std::wstring aside = win::Wide(SystemMsiexec() + ".cvinst-real");
-        if (FileExists(win::Utf8(aside)))
-            MoveFileExW(aside.c_str(), win::Wide(SystemMsiexec()).c_str(),
-                        MOVEFILE_REPLACE_EXISTING);
+        PutBackRealMsiexec();
     }
 
     std::optional<std::string> real_;
@@ -40,13 +44,12 @@ protected:
 TEST_F(FakeMsiexecTest, LogsEachRunAndExitsWithTheScriptedCodesThenZero) {
     const FakeMsiexec fake;
     ASSERT_TRUE(fake.Active());
-    EXPECT_NE(FileBytes(SystemMsiexec()), real_);
+    EXPECT_FALSE(FileBytes(SystemMsiexec()) == real_) << "the real msiexec.exe is still there";
     ASSERT_TRUE(fake.SetExitCodes({1603, 3010}));
     EXPECT_EQ(RunSystemMsiExec("/i \"C:\\Установка\\CVMenu.msi\" /qn"), 1603u);
     EXPECT_EQ(RunSystemMsiExec("/x \"D:\\Setup\\CVWork.msi\""), 3010u);
     EXPECT_EQ(RunSystemMsiExec("/i third"), 0u);
-    std::string run(1, '"');
-    run += fake.Path() + "\" ";
+    const std::string run = "\"" + fake.Path() + "\" ";
     EXPECT_EQ(fake.CommandLines(), (Lines{run + "/i \"C:\\Установка\\CVMenu.msi\" /qn",
                                           run + "/x \"D:\\Setup\\CVWork.msi\"", run + "/i third"}));
 }
@@ -55,33 +58,54 @@ TEST_F(FakeMsiexecTest, WaitsTheGivenDelayBeforeItExits) {
     const FakeMsiexec fake;
     ASSERT_TRUE(fake.Active());
     ASSERT_TRUE(fake.SetDelay(kDeadlineMs));
-    std::wstring line = L"\"" + win::Wide(fake.Path()) + L"\" /i delayed";
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    ASSERT_TRUE(CreateProcessW(win::Wide(fake.Path()).c_str(), line.data(), nullptr, nullptr, FALSE,
-                               0, nullptr, nullptr, &si, &pi));
-    const win::unique_handle process(pi.hProcess);
-    const win::unique_handle thread(pi.hThread);
+    const Installer delayed(fake.Path(), "/i delayed", "");
+    ASSERT_TRUE(delayed.Started());
     // The run is logged before the delay; it still runs then.
-    ASSERT_TRUE(WaitUntil([&] { return fake.CommandLines().size() == 1; }, kDeadlineMs));
-    EXPECT_EQ(WaitForSingleObject(process.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
-    TerminateProcess(process.get(), 1);
-    WaitForSingleObject(process.get(), kDeadlineMs);
+    ASSERT_TRUE(WaitUntil([&] { return fake.CommandLines().size() == 1; }));
+    EXPECT_TRUE(delayed.Running());
 }
 
 TEST_F(FakeMsiexecTest, PutsBackARealOneLeftAsideByAnInterruptedTest) {
-    // What a test killed while its fake was in place leaves behind.
-    const std::string msiexec = SystemMsiexec();
-    const std::string aside = msiexec + ".cvinst-real";
-    ASSERT_TRUE(MoveFileW(win::Wide(msiexec).c_str(), win::Wide(aside).c_str()));
-    ASSERT_TRUE(CopyFileW(win::Wide(ToolFile("fake_msiexec.exe")).c_str(),
-                          win::Wide(msiexec).c_str(), FALSE));
+    ASSERT_NO_FATAL_FAILURE(LeaveAFakeInPlace());
     {
         const FakeMsiexec fake;
         EXPECT_TRUE(fake.Active());
     }
-    EXPECT_FALSE(FileExists(aside));
+    EXPECT_FALSE(Exists(SystemMsiexec() + ".cvinst-real"));
+}
+
+// A test of the real msiexec after one killed with its fake in place.
+class CleanMachineAfterAnInterruptedFake : public CleanMachineTest {
+protected:
+    void SetUp() override {
+        real_ = FileBytes(SystemMsiexec());
+        ASSERT_TRUE(real_.has_value()) << "no " << SystemMsiexec();
+        ASSERT_NO_FATAL_FAILURE(LeaveAFakeInPlace());
+        CleanMachineTest::SetUp();
+    }
+    void TearDown() override {
+        CleanMachineTest::TearDown();
+        PutBackRealMsiexec();
+    }
+
+    std::optional<std::string> real_;
+};
+
+TEST_F(CleanMachineAfterAnInterruptedFake, RunsTheRealMsiexecAgain) {
+    EXPECT_TRUE(FileBytes(SystemMsiexec()) == real_) << "the fake is still in place";
+    EXPECT_FALSE(Exists(SystemMsiexec() + ".cvinst-real"));
+}
+
+// A test that holds a fake on purpose: its fixture's clean-up leaves it in place.
+class CleanMachineWithAFake : public CleanMachineTest {
+protected:
+    FakeMsiexec fake;
+};
+
+TEST_F(CleanMachineWithAFake, KeepsTheFakeItHolds) {
+    ASSERT_TRUE(fake.Active());
+    EXPECT_EQ(RunSystemMsiExec("/i held"), 0u);
+    EXPECT_EQ(fake.CommandLines(), Lines{"\"" + fake.Path() + "\" /i held"});
 }
 
 }  // namespace

@@ -4,87 +4,122 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
-#include <vector>
 
-#include "cmdline_support.h"
 #include "driver.h"
-#include "startup/help_text.h"
 
-namespace cvinst::e2e::cmdline {
+namespace cvinst::e2e {
 namespace {
 
-using Captions = std::vector<std::string>;
-
 constexpr char kHelpTitle[] = "Corvane Installer Help";
-constexpr char kTitle[] = "Corvane Installer 1.0";
 
-// Twips at 96 dots per inch.
-constexpr double Px(int twips) { return twips / 15.0; }
+// Lines 5 and 6 are the main window's action captions.
+constexpr char kUsage[] =
+    "Corvane Installer Command Line Parameters:\n"
+    "\n"
+    "CVINST /I /U [/P:MWSE] [/T] [/MSI=\"parameters\"] [/show]\n"
+    "\n"
+    "  /I        Install Programs To \"Program Files\" Folder\n"
+    "  /U       Uninstall Programs From \"Program Files\" Folder\n"
+    "  /P:      Specifies programs [if missing all programs are selected]:\n"
+    "                  M-Corvane Menu\n"
+    "                  W-Corvane Workstation\n"
+    "                  S-Corvane Personal Server\n"
+    "                  E-Corvane Examples\n"
+    "  /T:      Does not install programs that are already installed.\n"
+    "  /MSI   Additional MS Windows Installer parameters (if missing = "
+    "\"/QB ALLUSERS=2 DISABLEADVTSHORTCUTS=1\").\n"
+    "  /show Shows Corvane Installer user interface.\n"
+    "  /WAIT:    Seconds to wait for another installation to finish (if missing = 600, 0 = do "
+    "not wait).\n"
+    "  /LOG=\"file\" Log of the run, with the MS Windows Installer logs beside it (if missing = "
+    "%TEMP%\\CVInst.log).";
 
 class Help : public CleanMachineTest {
 protected:
     // Starts the installer with `arguments`, every package beside it, and finds its help window.
     void Open(std::string_view arguments) {
-        const std::string exe = PlaceWithPackages(folder, {kMenu, kWork, kServer, kExamples});
-        installer = std::make_unique<Installer>(exe, arguments, folder.Path());
-        ASSERT_TRUE(installer->Started()) << exe;
+        installer =
+            &Start(PlaceWithPackages(folder, {kMenu, kWork, kServer, kExamples}), arguments);
         help = installer->WaitWindow(kHelpTitle);
         ASSERT_NE(help, nullptr) << "no visible window \"" << kHelpTitle << "\"";
         label = ChildByClass(help, "Static", 0);
         ok = ChildByClass(help, "Button", 0);
         ASSERT_NE(label, nullptr);
         ASSERT_NE(ok, nullptr);
-        main = installer->Window(kTitle, false);
-    }
-
-    // The help is all there is on the screen: the main window is loaded but hidden.
-    void ExpectOnlyTheHelpVisible() {
-        for (HWND hwnd : installer->Windows())
-            if (hwnd != help) {
-                EXPECT_FALSE(Visible(hwnd)) << "also visible: " << Text(hwnd);
-            }
     }
 
     // After the help was closed: the program ends with 0 having shown nothing more, run nothing.
     void ExpectEndWithNothingDone() {
         EXPECT_TRUE(WaitGone(help));
-        const Watched rest = WatchUntilExit(*installer);
+        const Watched rest = installer->Watch();
         EXPECT_EQ(rest.exitCode, std::optional<DWORD>(0));
         EXPECT_EQ(rest.visibleWindows, Captions{});
         EXPECT_EQ(DemoTraces(), Captions{});
     }
 
-    TempFolder folder;  // before the process: it outlives it
-    std::unique_ptr<Installer> installer;
-    HWND help = nullptr, label = nullptr, ok = nullptr, main = nullptr;
+    Installer* installer = nullptr;
+    HWND help = nullptr, label = nullptr, ok = nullptr;
 };
 
-TEST_F(Help, ShowsTheUsageTextWithTheMainWindowsActionCaptionsAndOKEndsWithZero) {
-    ASSERT_NO_FATAL_FAILURE(Open("?"));
-    ASSERT_NE(main, nullptr) << "the main window is not loaded";
-    ExpectOnlyTheHelpVisible();
+// A "?" anywhere, whatever else the command line says, even inside the /MSI= quotes or with a
+// command line that would be refused, shows the help and nothing else; OK, the default button,
+// or the Enter key ends the program.
+struct HelpRun {
+    const char* name;
+    std::string arguments;
+    bool closeWithEnter;
+};
 
-    // Lines 5 and 6 are whatever the main window's action buttons say.
-    HWND install = ChildByClass(main, "Button", 0);
-    HWND uninstall = ChildByClass(main, "Button", 1);
-    ASSERT_NE(install, nullptr);
-    ASSERT_NE(uninstall, nullptr);
-    EXPECT_EQ(Text(label), BuildHelpText(Text(install), Text(uninstall)));
+void PrintTo(const HelpRun& run, std::ostream* os) {
+    *os << run.arguments << (run.closeWithEnter ? ", Enter" : ", OK");
+}
+
+class HelpAnywhere : public Help, public ::testing::WithParamInterface<HelpRun> {};
+
+TEST_P(HelpAnywhere, ShowsOnlyTheUsageTextAndRunsNothing) {
+    ASSERT_NO_FATAL_FAILURE(Open(GetParam().arguments));
+    // The main window is loaded, for its captions, but hidden.
+    EXPECT_NE(installer->Window(kMainTitle, false), nullptr) << "the main window is not loaded";
+    EXPECT_EQ(installer->VisibleWindows(), Captions{kHelpTitle});
+    EXPECT_EQ(Text(label), kUsage);
     EXPECT_EQ(Text(ok), "OK");
     EXPECT_EQ(ChildByClass(help, "Static", 1), nullptr) << "a second label";
     EXPECT_EQ(ChildByClass(help, "Button", 1), nullptr) << "a second button";
+    EXPECT_EQ(GetWindowLongW(ok, GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
 
-    PostPress(ok);
+    if (GetParam().closeWithEnter) {
+        // The key goes where the keyboard's focus is, as a key press would.
+        GUITHREADINFO thread{};
+        thread.cbSize = sizeof thread;
+        GetGUIThreadInfo(GetWindowThreadProcessId(help, nullptr), &thread);
+        HWND target = thread.hwndFocus ? thread.hwndFocus : help;
+        PostMessageW(target, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+        PostMessageW(target, WM_KEYUP, VK_RETURN, static_cast<LPARAM>(0xC01C0001));
+    } else {
+        PostPress(ok);
+    }
     ExpectEndWithNothingDone();
 }
 
+INSTANTIATE_TEST_SUITE_P(Help, HelpAnywhere,
+                         ::testing::Values(HelpRun{"AloneClosedWithOK", "?", false},
+                                           HelpRun{"AloneClosedWithEnter", "?", true},
+                                           HelpRun{"AfterACommand", "/I /P:MS ?", false},
+                                           HelpRun{"InsideTheInstallerParameters",
+                                                   "/i /p:m /msi=\"/qn ?\"", false},
+                                           HelpRun{"InARefusedCommandLine", "/P:Q?", false},
+                                           HelpRun{"BeforeTheOptions", "?/U /SHOW", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(Help, IsSizedToItsTextWithOKCentredUnderItAndTheWindowCentredOnTheScreen) {
     ASSERT_NO_FATAL_FAILURE(Open("?"));
-    const RECT text = ClientRect(label);
-    const RECT button = ClientRect(ok);
+    const int dpi = testkit::ScreenDpi();
+    const auto px = [dpi](int twips) { return twips * dpi / 1440.0; };
+    const RECT text = testkit::RectInParent(label);
+    const RECT button = testkit::RectInParent(ok);
     RECT outer{};
     GetWindowRect(help, &outer);
     const LONG outerWidth = outer.right - outer.left;
@@ -92,15 +127,15 @@ TEST_F(Help, IsSizedToItsTextWithOKCentredUnderItAndTheWindowCentredOnTheScreen)
     const LONG textHeight = text.bottom - text.top;
     const LONG buttonWidth = button.right - button.left;
 
-    EXPECT_NEAR(text.left, Px(120), 1.0);
-    EXPECT_NEAR(text.top, Px(120), 1.0);
-    EXPECT_NEAR(buttonWidth, Px(1545), 1.0);
-    EXPECT_NEAR(button.bottom - button.top, Px(375), 1.0);
+    EXPECT_NEAR(text.left, px(120), 1.0);
+    EXPECT_NEAR(text.top, px(120), 1.0);
+    EXPECT_NEAR(buttonWidth, px(1545), 1.0);
+    EXPECT_NEAR(button.bottom - button.top, px(375), 1.0);
     // The window's outer size, frame and title bar included, follows the label.
-    EXPECT_NEAR(outerWidth, 2 * text.left + textWidth + Px(100), 1.0);
-    EXPECT_NEAR(outer.bottom - outer.top, textHeight + Px(1200), 1.0);
+    EXPECT_NEAR(outerWidth, 2 * text.left + textWidth + px(100), 1.0);
+    EXPECT_NEAR(outer.bottom - outer.top, textHeight + px(1200), 1.0);
     // OK lies 200 twips under the text, centred on the outer width rather than the client width.
-    EXPECT_NEAR(button.top, text.bottom + Px(200), 1.0);
+    EXPECT_NEAR(button.top, text.bottom + px(200), 1.0);
     EXPECT_NEAR(button.left, (outerWidth - buttonWidth) / 2.0, 1.0);
 
     RECT area{};
@@ -120,35 +155,5 @@ TEST_F(Help, IsSizedToItsTextWithOKCentredUnderItAndTheWindowCentredOnTheScreen)
     ExpectEndWithNothingDone();
 }
 
-TEST_F(Help, TheEnterKeyPressesOK) {
-    ASSERT_NO_FATAL_FAILURE(Open("?"));
-    EXPECT_EQ(GetWindowLongW(ok, GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
-
-    // The key goes where the keyboard's focus is, as a key press would.
-    GUITHREADINFO thread{};
-    thread.cbSize = sizeof thread;
-    GetGUIThreadInfo(GetWindowThreadProcessId(help, nullptr), &thread);
-    HWND target = thread.hwndFocus ? thread.hwndFocus : help;
-    PostMessageW(target, WM_KEYDOWN, VK_RETURN, 0x001C0001);
-    PostMessageW(target, WM_KEYUP, VK_RETURN, static_cast<LPARAM>(0xC01C0001));
-
-    ExpectEndWithNothingDone();
-}
-
-// A "?" anywhere, whatever else the command line says, even inside the /MSI= quotes or with a
-// command line that would be refused, shows the help and nothing else.
-class HelpAnywhere : public Help, public ::testing::WithParamInterface<std::string> {};
-
-TEST_P(HelpAnywhere, ShowsOnlyTheHelpAndRunsNothing) {
-    ASSERT_NO_FATAL_FAILURE(Open(GetParam()));
-    ExpectOnlyTheHelpVisible();
-    PostPress(ok);
-    ExpectEndWithNothingDone();
-}
-
-INSTANTIATE_TEST_SUITE_P(Help, HelpAnywhere,
-                         ::testing::Values("/I /P:MS ?", "/i /p:m /msi=\"/qn ?\"", "/P:Q?",
-                                           "?/U /SHOW"));
-
 }  // namespace
-}  // namespace cvinst::e2e::cmdline
+}  // namespace cvinst::e2e

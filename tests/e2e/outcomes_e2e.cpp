@@ -8,12 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "cmdline_support.h"
 #include "driver.h"
 #include "fake_msiexec.h"
 #include "forms/text.h"
 
-namespace cvinst::e2e::cmdline {
+namespace cvinst::e2e {
 namespace {
 
 struct OutcomeCase {
@@ -42,8 +41,7 @@ protected:
         return steps;
     }
 
-    FakeMsiexec fake;
-    TempFolder folder;
+    FakeMsiexec fake;  // in place before the fixture's clean-up, which leaves it there
 };
 
 TEST_P(MsiexecOutcome, EndsTheRunAsItShould) {
@@ -52,15 +50,11 @@ TEST_P(MsiexecOutcome, EndsTheRunAsItShould) {
     ASSERT_TRUE(fake.SetExitCodes(c.codes));
     const std::string exe = PlaceWithPackages(folder, {kMenu, kWork});
     if (c.menuMarkerLeftOver) {
-        ASSERT_TRUE(CreateDirectoryW(win::Wide(ProgramFile("Corvane Menu")).c_str(), nullptr) ||
-                    GetLastError() == ERROR_ALREADY_EXISTS);
+        ASSERT_TRUE(CreateDirectoryW(win::Wide(ProgramFile("Corvane Menu")).c_str(), nullptr));
         ASSERT_TRUE(WriteFileBytes(MarkerPath(kMenu), "left over"));
     }
-    const std::string log = folder.File("run.log");
-    Installer installer(exe, c.arguments + " /LOG=\"" + log + "\"", folder.Path());
-    ASSERT_TRUE(installer.Started());
-    const Watched run = WatchUntilExit(installer);
-    const std::string written = FileBytes(log).value_or("");
+    const Watched run = Run(exe, c.arguments + " " + LogOption());
+    const std::string written = RunLog();
 
     EXPECT_EQ(run.exitCode, std::optional<DWORD>(c.exitStatus)) << written;
     EXPECT_EQ(run.visibleWindows, std::vector<std::string>{}) << "an unattended run shows nothing";
@@ -142,4 +136,4 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<OutcomeCase>& info) { return info.param.name; });
 
 }  // namespace
-}  // namespace cvinst::e2e::cmdline
+}  // namespace cvinst::e2e

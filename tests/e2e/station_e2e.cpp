@@ -8,12 +8,11 @@
 #include <optional>
 #include <string>
 
-#include "cmdline_support.h"
 #include "driver.h"
 #include "forms/handles.h"
 #include "forms/text.h"
 
-namespace cvinst::e2e::cmdline {
+namespace cvinst::e2e {
 namespace {
 
 using win::Wide;
@@ -52,8 +51,13 @@ struct HiddenRun {
 
 class HiddenStationRun : public CleanMachineTest {
 protected:
+    void SetUp() override {
+        ASSERT_TRUE(station.Ready()) << "no window station of the test's own";
+        CleanMachineTest::SetUp();
+    }
+
     // Starts `exe` with `arguments` on the hidden desktop and waits for it to end by itself.
-    HiddenRun Run(const std::string& exe, const std::string& arguments) {
+    HiddenRun RunHidden(const std::string& exe, const std::string& arguments) {
         HiddenRun run;
         const std::string errorFile = folder.File("stderr.txt");
         SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
@@ -73,8 +77,8 @@ protected:
             ADD_FAILURE() << "could not start " << exe;
             return run;
         }
-        win::unique_handle process(pi.hProcess);
-        CloseHandle(pi.hThread);
+        const win::unique_handle process(pi.hProcess);
+        const win::unique_handle thread(pi.hThread);
         error.reset();
         if (WaitForSingleObject(process.get(), kRunDeadlineMs) == WAIT_OBJECT_0) {
             DWORD code = 0;
@@ -88,67 +92,59 @@ protected:
         return run;
     }
 
-    std::string Log() const { return FileBytes(folder.File("run.log")).value_or(""); }
-    std::string LogOption() const { return "/LOG=\"" + folder.File("run.log") + "\""; }
-
-    TempFolder folder;
     HiddenStation station;
 };
 
 TEST_F(HiddenStationRun, ARefusedCommandLineIsReportedWithoutABoxAndEndsWith1639) {
-    ASSERT_TRUE(station.Ready());
-    const HiddenRun run = Run(PlaceWithPackages(folder, {kMenu}), "/I /P:X " + LogOption());
+    const HiddenRun run = RunHidden(PlaceWithPackages(folder, {kMenu}), "/I /P:X " + LogOption());
     ASSERT_EQ(run.exitCode, std::optional<DWORD>(1639)) << "it waited on a box no one can see";
     const std::string message =
         "Invalid command line parameters.\n\nMissing or invalid \"/p:\" syntax: \"/I /P:X \"\n\n"
         "Please specify /P:MWSEA for programs and actions.";
     EXPECT_NE(run.standardError.find(message), std::string::npos) << run.standardError;
-    EXPECT_NE(Log().find("Not shown, no one can answer here: Invalid command line parameters."),
+    EXPECT_NE(RunLog().find("Not shown, no one can answer here: Invalid command line parameters."),
               std::string::npos)
-        << Log();
-    EXPECT_NE(Log().find("Exit status 1639"), std::string::npos);
+        << RunLog();
+    EXPECT_NE(RunLog().find("Exit status 1639"), std::string::npos);
 }
 
 TEST_F(HiddenStationRun, HelpOrNoCommandLineRunsNothingAndEndsWith1639) {
-    ASSERT_TRUE(station.Ready());
     const std::string exe = PlaceWithPackages(folder, {kMenu});
-    const HiddenRun help = Run(exe, "? " + LogOption());
+    const HiddenRun help = RunHidden(exe, "? " + LogOption());
     EXPECT_EQ(help.exitCode, std::optional<DWORD>(1639));
     EXPECT_NE(help.standardError.find("Corvane Installer Command Line Parameters:\n"),
               std::string::npos)
         << help.standardError;
 
-    const HiddenRun bare = Run(exe, LogOption());
+    const HiddenRun bare = RunHidden(exe, LogOption());
     EXPECT_EQ(bare.exitCode, std::optional<DWORD>(1639));
     EXPECT_NE(bare.standardError.find("nothing was done"), std::string::npos) << bare.standardError;
-    EXPECT_FALSE(MarkerPresent(kMenu));
+    EXPECT_EQ(ProgramsPresent(), "");
 }
 
 TEST_F(HiddenStationRun, AnUnattendedInstallRunsThereAsAnywhere) {
-    ASSERT_TRUE(station.Ready());
-    const HiddenRun run = Run(PlaceWithPackages(folder, {kMenu, kWork}), "/I /P:M " + LogOption());
-    EXPECT_EQ(run.exitCode, std::optional<DWORD>(0)) << Log();
-    EXPECT_TRUE(MarkerPresent(kMenu));
-    EXPECT_FALSE(MarkerPresent(kWork));
-    EXPECT_NE(Log().find("The window station is not visible"), std::string::npos);
-    EXPECT_NE(Log().find("Exit status 0 (success)"), std::string::npos);
+    const HiddenRun run =
+        RunHidden(PlaceWithPackages(folder, {kMenu, kWork}), "/I /P:M " + LogOption());
+    EXPECT_EQ(run.exitCode, std::optional<DWORD>(0)) << RunLog();
+    EXPECT_EQ(ProgramsPresent(), "M");
+    EXPECT_NE(RunLog().find("The window station is not visible"), std::string::npos);
+    EXPECT_NE(RunLog().find("Exit status 0 (success)"), std::string::npos);
 }
 
 TEST_F(HiddenStationRun, AMsiexecLineLongerThanWindowsTakesIsRefusedBeforeAnythingRuns) {
-    ASSERT_TRUE(station.Ready());
     const std::string exe = PlaceWithPackages(folder, {kMenu});
     // As long as CVInst's own command line may be; msiexec's adds its path and the package's.
     const std::string head = "/I /P:M " + LogOption() + " /MSI=\"/qb PADDING=";
     const size_t room = 32766 - (exe.size() + 3) - head.size() - 1;
-    const HiddenRun run = Run(exe, head + std::string(room, 'A') + "\"");
-    EXPECT_EQ(run.exitCode, std::optional<DWORD>(1639)) << Log();
+    const HiddenRun run = RunHidden(exe, head + std::string(room, 'A') + "\"");
+    EXPECT_EQ(run.exitCode, std::optional<DWORD>(1639)) << RunLog();
     EXPECT_NE(run.standardError.find("Error: The Windows Installer's command line would be longer "
                                      "than the 32767 characters Windows allows."),
               std::string::npos)
         << run.standardError.substr(0, 300);
-    EXPECT_EQ(Log().find("msiexec /i"), std::string::npos) << "msiexec was started";
-    EXPECT_FALSE(MarkerPresent(kMenu));
+    EXPECT_EQ(RunLog().find("msiexec /i"), std::string::npos) << "msiexec was started";
+    EXPECT_EQ(ProgramsPresent(), "");
 }
 
 }  // namespace
-}  // namespace cvinst::e2e::cmdline
+}  // namespace cvinst::e2e

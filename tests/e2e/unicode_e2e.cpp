@@ -12,13 +12,12 @@
 #include <string_view>
 #include <vector>
 
-#include "cmdline_support.h"
 #include "driver.h"
 #include "fake_msiexec.h"
 #include "forms/handles.h"
 #include "forms/text.h"
 
-namespace cvinst::e2e::cmdline {
+namespace cvinst::e2e {
 namespace {
 
 using Lines = std::vector<std::string>;
@@ -61,21 +60,15 @@ Outcome RunUnattended(const std::string& exe, std::string_view arguments, const 
                       const char* locale) {
     Outcome outcome;
     const Installer installer(exe, arguments, folder, {locale});
-    const win::unique_handle process(OpenProcess(SYNCHRONIZE, FALSE, installer.Id()));
-    if (!installer.Started() || !process) return outcome;
+    if (!installer.Started()) return outcome;
     HWND box = nullptr;
-    WaitUntil(
-        [&] {
-            for (HWND hwnd : installer.Windows())
-                if (IsWindowVisible(hwnd) && ClassName(hwnd) == "#32770") box = hwnd;
-            return box || WaitForSingleObject(process.get(), 0) == WAIT_OBJECT_0;
-        },
-        kRunDeadlineMs);
+    WaitUntil([&] { return (box = installer.OpenBox()) != nullptr || !installer.Running(); },
+              kRunDeadlineMs);
     if (box) {
-        outcome.box = MessageBoxText(box);
-        AnswerMessageBox(box, IDOK);
+        outcome.box = ReadBox(box).text;
+        Answer(box, IDOK);
     }
-    outcome.exitCode = WatchUntilExit(installer).exitCode;
+    outcome.exitCode = installer.Watch().exitCode;
     return outcome;
 }
 
@@ -104,18 +97,16 @@ TEST_P(InstallerFolderOutsideTheCodePage, InstallsAndUninstallsWithItsPackages) 
     ASSERT_EQ(CodePageUnder(row.locale), row.codePage)
         << "a program started with " << row.locale << " does not get its code page; is that "
         << "Unix locale built (localedef)?";
-    const TempFolder folder(row.folder);
-    ASSERT_EQ(folder.Path(), row.folder) << "could not make the folder";
-    const std::string exe = PlaceWithPackages(folder, {kMenu});
+    const TempFolder setup(row.folder);
+    ASSERT_EQ(setup.Path(), row.folder) << "could not make the folder";
+    const std::string exe = PlaceWithPackages(setup, {kMenu});
 
-    EXPECT_EQ(RunUnattended(exe, "/I /P:M", folder.Path(), row.locale), kSilentSuccess);
-    EXPECT_TRUE(MarkerPresent(kMenu)) << MarkerPath(kMenu);
-    EXPECT_EQ(PackageValue(kMenu, "Installed"), "1");
+    EXPECT_EQ(RunUnattended(exe, "/I /P:M", setup.Path(), row.locale), kSilentSuccess);
+    EXPECT_EQ(ProgramsPresent(), "M");
     EXPECT_THAT(DemoTraces(), ::testing::Contains("product Corvane Menu installed"));
 
-    EXPECT_EQ(RunUnattended(exe, "/U /P:M", folder.Path(), row.locale), kSilentSuccess);
-    EXPECT_FALSE(MarkerPresent(kMenu)) << MarkerPath(kMenu);
-    EXPECT_EQ(PackageValue(kMenu, "Installed"), std::nullopt);
+    EXPECT_EQ(RunUnattended(exe, "/U /P:M", setup.Path(), row.locale), kSilentSuccess);
+    EXPECT_EQ(ProgramsPresent(), "");
     EXPECT_EQ(DemoTraces(), Lines{});
 }
 
@@ -137,7 +128,6 @@ TEST_F(ProgramFilesOutsideTheCodePage, IsWhereRemovalSkipAndRegistrationLook) {
     ASSERT_EQ(CodePageUnder(kEnglish), 1252u)
         << "a program started with " << kEnglish << " does not get code page 1252";
     const std::string programFiles = "C:\\Программы";
-    TempFolder folder;
     const std::string exe = PlaceWithPackages(folder, {kMenu, kServer});
     const std::string menuPackage = Quoted(folder.File(kMenu.package));
     const std::string serverPackage = Quoted(folder.File(kServer.package));
@@ -169,12 +159,12 @@ TEST_F(ProgramFilesOutsideTheCodePage, IsWhereRemovalSkipAndRegistrationLook) {
                                              run + "/x " + serverPackage + kDefaultParams,
                                              run + "/i " + serverPackage + kDefaultParams}));
     const std::string mark = server + ".ran";
-    EXPECT_TRUE(WaitUntil([&] { return FileExists(mark); }, kDeadlineMs))
+    EXPECT_TRUE(WaitUntil([&] { return Exists(mark); }))
         << "the Personal Server was not started from " << server;
     EXPECT_EQ(FileBytes(mark), Quoted(server) + " /REGISTERCOM");
     // Its folder goes with the moved Program Files folder once the stand-in has ended.
-    WaitUntil([] { return !ProcessRunning("CVPServ.exe"); }, kDeadlineMs);
+    WaitUntil([] { return !ProcessRunning("CVPServ.exe"); });
 }
 
 }  // namespace
-}  // namespace cvinst::e2e::cmdline
+}  // namespace cvinst::e2e

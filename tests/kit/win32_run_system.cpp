@@ -1,7 +1,5 @@
 #include "win32_run_system.h"
 
-#include <windows.h>
-
 namespace cvinst::testkit {
 
 MsiResult PumpingRunSystem::RunMsiExec(const std::string& arguments) {
@@ -13,20 +11,6 @@ MsiResult PumpingRunSystem::RunMsiExec(const std::string& arguments) {
 void PumpingRunSystem::Pause(unsigned long milliseconds) {
     FakeRunSystem::Pause(milliseconds);
     DispatchPendingMessages();
-}
-
-bool DispatchPendingMessages() {
-    bool quit = false;
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            quit = true;
-            continue;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    return quit;
 }
 
 }  // namespace cvinst::testkit

@@ -5,7 +5,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <string>
 #include <thread>
 
@@ -13,8 +12,10 @@
 #include "forms/handles.h"
 #include "forms/text.h"
 #include "support/win32/log_file.h"
+#include "win32_files.h"
+#include "win32_machine.h"
 #include "win32_run_system.h"
-#include "win32_temp_folder.h"
+#include "win32_windows.h"
 
 namespace cvinst {
 namespace {
@@ -38,7 +39,7 @@ std::vector<std::string> Lines(const std::string& text) {
 TEST(LogFile, AppendsOneStampedLinePerEventCreatingTheFoldersOnItsWay) {
     testkit::TempFolder folder;
     ASSERT_TRUE(folder.Made());
-    const std::string path = folder.AtUtf8(L"Журнал\\deploy\\run.log");
+    const std::string path = folder.File("Журнал\\deploy\\run.log");
     {
         LogFile log;
         ASSERT_TRUE(log.Open(path));
@@ -51,7 +52,7 @@ TEST(LogFile, AppendsOneStampedLinePerEventCreatingTheFoldersOnItsWay) {
 
     const std::string stamp = R"(\d\d\d\d-\d\d-\d\d \d\d:\d\d:\d\d\.\d\d\d \[)" +
                               std::to_string(GetCurrentProcessId()) + R"(\] )";
-    EXPECT_THAT(Lines(testkit::ReadWholeFile(win::Wide(path))),
+    EXPECT_THAT(Lines(testkit::FileBytes(path).value_or("")),
                 ElementsAre(MatchesRegex(stamp + "first"),
                             MatchesRegex(stamp + R"(a box:\\nline two\\nline three)"),
                             MatchesRegex(stamp + "second run")));
@@ -61,17 +62,14 @@ TEST(LogFile, AFileThatCannotBeWrittenIsReportedOnceAndStopsNothing) {
     testkit::TempFolder folder;
     ASSERT_TRUE(folder.Made());
     // A file stands where the log's folder would have to be.
-    HANDLE blocker = CreateFileW(folder.At(L"blocker").c_str(), GENERIC_WRITE, 0, nullptr,
-                                 CREATE_NEW, 0, nullptr);
-    ASSERT_NE(blocker, INVALID_HANDLE_VALUE);
-    CloseHandle(blocker);
+    ASSERT_TRUE(folder.Write("blocker", ""));
 
     LogFile log;
     std::vector<std::string> reports;
     log.onFailure = [&](const std::string& path, const std::string& reason) {
         reports.push_back(path + " | " + reason);
     };
-    const std::string path = folder.AtUtf8(L"blocker\\run.log");
+    const std::string path = folder.File("blocker\\run.log");
     EXPECT_FALSE(log.Open(path));
     EXPECT_FALSE(log.IsOpen());
     log.Write("lost");
@@ -82,47 +80,19 @@ TEST(LogFile, AFileThatCannotBeWrittenIsReportedOnceAndStopsNothing) {
 }
 
 TEST(LogFile, DefaultsToTheTemporaryFolderAndMakesPathsAbsolute) {
-    wchar_t temp[MAX_PATH + 1];
-    const DWORD n = GetTempPathW(MAX_PATH + 1, temp);
-    EXPECT_EQ(DefaultLogPath(), win::Utf8(std::wstring(temp, n)) + "CVInst.log");
+    // Where the README promises it: %TEMP%\CVInst.log.
+    wchar_t expected[MAX_PATH];
+    ASSERT_GT(ExpandEnvironmentStringsW(L"%TEMP%\\CVInst.log", expected, MAX_PATH), 0u);
+    EXPECT_EQ(DefaultLogPath(), win::Utf8(expected));
 
     testkit::TempFolder folder;
     ASSERT_TRUE(folder.Made());
-    wchar_t saved[MAX_PATH];
-    GetCurrentDirectoryW(MAX_PATH, saved);
-    ASSERT_TRUE(SetCurrentDirectoryW(folder.Path().c_str()));
-    EXPECT_EQ(FullPath("logs\\run.log"), folder.AtUtf8(L"logs\\run.log"));
-    SetCurrentDirectoryW(saved);
+    const testkit::CurrentFolderKept cwd;
+    ASSERT_TRUE(SetCurrentDirectoryW(win::Wide(folder.Path()).c_str()));
+    EXPECT_EQ(FullPath("logs\\run.log"), folder.File("logs\\run.log"));
 }
 
 // ---- another installation holds the Windows Installer ----------------------------------------
-
-// Holds the Windows Installer's mutex, as a running installation does, from a thread of its own
-// until told to let go.
-class InstallationInProgress {
-public:
-    InstallationInProgress() {
-        holder_ = std::thread([this] {
-            win::unique_handle mutex(CreateMutexW(nullptr, TRUE, L"Global\\_MSIExecute"));
-            held_ = static_cast<bool>(mutex);
-            taken_.store(true);
-            while (!release_.load()) Sleep(5);
-            if (mutex) ReleaseMutex(mutex.get());
-        });
-        while (!taken_.load()) Sleep(1);
-    }
-    ~InstallationInProgress() {
-        Release();
-        holder_.join();
-    }
-    bool Held() const { return held_; }
-    void Release() { release_.store(true); }
-
-private:
-    std::thread holder_;
-    std::atomic<bool> taken_{false}, release_{false};
-    bool held_ = false;
-};
 
 // Whether another thread can take the mutex at once, as msiexec must.
 bool FreeForOthers() {
@@ -143,7 +113,7 @@ TEST(WaitForInstaller, IsFreeAtOnceWithoutAnotherInstallation) {
 
 TEST(WaitForInstaller, WaitsUntilTheOtherInstallationEndsAndNeverHoldsIt) {
     WinRunSystem machine;
-    InstallationInProgress other;
+    testkit::InstallationInProgress other;
     ASSERT_TRUE(other.Held());
     EXPECT_FALSE(machine.WaitForInstaller(0));
     EXPECT_FALSE(machine.WaitForInstaller(100));
@@ -161,24 +131,11 @@ TEST(WaitForInstaller, WaitsUntilTheOtherInstallationEndsAndNeverHoldsIt) {
 
 // ---- pauses keep the window working ----------------------------------------------------------
 
-LRESULT CALLBACK CountingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_APP) ++*reinterpret_cast<int*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    return DefWindowProcW(hwnd, msg, wp, lp);
-}
-
 TEST(Pause, DispatchesMessagesAndHandsOnAQuit) {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = CountingProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"CVInstPauseTest";
-    RegisterClassW(&wc);
-    win::unique_hwnd window(CreateWindowW(wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                          nullptr, wc.hInstance, nullptr));
-    ASSERT_TRUE(window);
-    int handled = 0;
-    SetWindowLongPtrW(window.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&handled));
+    const testkit::CountingWindow window(WM_APP);
+    ASSERT_TRUE(window.hwnd());
 
-    std::thread poster([hwnd = window.get()] {
+    std::thread poster([hwnd = window.hwnd()] {
         Sleep(100);
         PostMessageW(hwnd, WM_APP, 0, 0);
     });
@@ -188,7 +145,7 @@ TEST(Pause, DispatchesMessagesAndHandsOnAQuit) {
     machine.Pause(400);
     poster.join();
     EXPECT_GE(machine.Milliseconds() - start, 350u);
-    EXPECT_EQ(handled, 1) << "the message posted during the pause was handled in it";
+    EXPECT_EQ(window.Count(), 1) << "the message posted during the pause was handled in it";
     MSG msg;
     ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(msg.wParam, 7u);

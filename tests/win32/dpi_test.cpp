@@ -7,43 +7,29 @@
 #include <cstdlib>
 
 #include "engine/run_options.h"
-#include "forms/twips.h"
 #include "ui/win32/form1.h"
 #include "ui/win32/license.h"
 #include "win32_run_system.h"
+#include "win32_windows.h"
 
 namespace cvinst {
 namespace {
 
-int ScreenDpi() {
-    HDC dc = GetDC(nullptr);
-    int dpi = GetDeviceCaps(dc, LOGPIXELSY);
-    ReleaseDC(nullptr, dc);
-    return dpi;
-}
-
-RECT RectInParent(HWND control) {
-    RECT r;
-    GetWindowRect(control, &r);
-    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
 // Client size and the position and size of every control except auto-sized labels, in pixels
 // from the twips the form holds, within one pixel of rounding.
 void ExpectLayoutAt(const win::Form& form, int clientWidth, int clientHeight, int dpi) {
-    RECT client;
-    GetClientRect(form.hwnd(), &client);
-    EXPECT_NEAR(client.right, TwipsToPixels(clientWidth, dpi), 1) << form.Caption();
-    EXPECT_NEAR(client.bottom, TwipsToPixels(clientHeight, dpi), 1) << form.Caption();
+    using testkit::Pixels;
+    const SIZE client = testkit::ClientSize(form.hwnd());
+    EXPECT_NEAR(client.cx, Pixels(clientWidth, dpi), 1) << form.Caption();
+    EXPECT_NEAR(client.cy, Pixels(clientHeight, dpi), 1) << form.Caption();
     for (const win::Control* c : form.Controls()) {
-        RECT r = RectInParent(c->hwnd());
+        const RECT r = testkit::RectInParent(c->hwnd());
         SCOPED_TRACE(c->Caption());
-        EXPECT_NEAR(r.left, TwipsToPixels(c->Left(), dpi), 1);
-        EXPECT_NEAR(r.top, TwipsToPixels(c->Top(), dpi), 1);
+        EXPECT_NEAR(r.left, Pixels(c->Left(), dpi), 1);
+        EXPECT_NEAR(r.top, Pixels(c->Top(), dpi), 1);
         if (!dynamic_cast<const win::Label*>(c)) {
-            EXPECT_NEAR(r.right - r.left, TwipsToPixels(c->Width(), dpi), 1);
-            EXPECT_NEAR(r.bottom - r.top, TwipsToPixels(c->Height(), dpi), 1);
+            EXPECT_NEAR(r.right - r.left, Pixels(c->Width(), dpi), 1);
+            EXPECT_NEAR(r.bottom - r.top, Pixels(c->Height(), dpi), 1);
         }
     }
 }
@@ -53,7 +39,7 @@ protected:
     void SetUp() override {
         const char* expected = std::getenv("CVINST_EXPECT_DPI");
         if (!expected) GTEST_SKIP() << "CVINST_EXPECT_DPI names the prefix's DPI";
-        dpi = ScreenDpi();
+        dpi = testkit::ScreenDpi();
         ASSERT_EQ(dpi, std::atoi(expected));
         for (int i = 0; i < 4; ++i) system.AddPackage(i);
     }
@@ -71,7 +57,7 @@ TEST_F(HighDpi, MainWindowScalesEveryMeasure) {
     EXPECT_EQ(form.Dpi(), dpi);
     ExpectLayoutAt(form, 7305, 4995, dpi);
     // The status line at 4020 twips: 268 px at 96 DPI, 402 px at 144 DPI.
-    EXPECT_EQ(RectInParent(form.Label2.hwnd()).top, 4020 * dpi / 1440);
+    EXPECT_EQ(testkit::RectInParent(form.Label2.hwnd()).top, 4020 * dpi / 1440);
 }
 
 TEST_F(HighDpi, LicenceDialogScalesEveryMeasure) {

@@ -4,42 +4,30 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
+#include <string>
 #include <vector>
 
 #include "forms/handles.h"
 #include "support/win32/regis.h"
+#include "win32_machine.h"
 
 namespace cvinst {
 namespace {
 
+using testkit::StoredValue;
+
 constexpr wchar_t kWinlogon[] = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
-constexpr wchar_t kValue[] = L"AutoAdminLogon";
+constexpr char kValue[] = "AutoAdminLogon";
 
-struct Stored {
-    LONG status = ERROR_FILE_NOT_FOUND;
-    DWORD type = REG_NONE;
-    std::vector<BYTE> bytes;
-    bool operator==(const Stored&) const = default;
-};
-
-void PrintTo(const Stored& s, std::ostream* os) {
-    *os << "status " << s.status << ", type " << s.type << ", bytes "
-        << ::testing::PrintToString(s.bytes);
+win::unique_hkey LogonKey(REGSAM access) {
+    win::unique_hkey key;
+    RegOpenKeyExW(HKEY_LOCAL_MACHINE, kWinlogon, 0, access, key.put());
+    return key;
 }
 
-Stored ReadLogonValue() {
-    Stored s;
-    win::unique_hkey key;
-    s.status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, kWinlogon, 0, KEY_QUERY_VALUE, key.put());
-    if (s.status != ERROR_SUCCESS) return s;
-    DWORD size = 0;
-    s.status = RegQueryValueExW(key.get(), kValue, nullptr, &s.type, nullptr, &size);
-    if (s.status != ERROR_SUCCESS) return s;
-    s.bytes.resize(size);
-    s.status = RegQueryValueExW(key.get(), kValue, nullptr, &s.type, s.bytes.data(), &size);
-    s.bytes.resize(size);
-    return s;
+StoredValue ReadLogonValue() {
+    const win::unique_hkey key = LogonKey(KEY_QUERY_VALUE);
+    return key ? testkit::ReadValue(key.get(), kValue) : StoredValue{};
 }
 
 // The machine's logon key of the test prefix, put back as it was after each test. Wine gives
@@ -47,67 +35,53 @@ Stored ReadLogonValue() {
 class MachineLogonKey : public ::testing::Test {
 protected:
     void SetUp() override {
+        ASSERT_TRUE(key_);
         original_ = ReadLogonValue();
         ASSERT_TRUE(original_.status == ERROR_SUCCESS || original_.status == ERROR_FILE_NOT_FOUND);
     }
     void TearDown() override {
-        win::unique_hkey key;
-        ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kWinlogon, 0, KEY_SET_VALUE, key.put()),
-                  ERROR_SUCCESS);
         if (original_.status == ERROR_SUCCESS) {
-            RegSetValueExW(key.get(), kValue, 0, original_.type, original_.bytes.data(),
-                           static_cast<DWORD>(original_.bytes.size()));
+            testkit::WriteValue(key_.get(), kValue, original_.type, original_.bytes);
         } else {
-            RegDeleteValueW(key.get(), kValue);
+            RegDeleteValueA(key_.get(), kValue);
         }
     }
-    void Put(DWORD type, const std::vector<BYTE>& bytes) {
-        win::unique_hkey key;
-        ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kWinlogon, 0, KEY_SET_VALUE, key.put()),
-                  ERROR_SUCCESS);
-        ASSERT_EQ(RegSetValueExW(key.get(), kValue, 0, type, bytes.data(),
-                                 static_cast<DWORD>(bytes.size())),
-                  ERROR_SUCCESS);
-    }
-    void Remove() {
-        win::unique_hkey key;
-        ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kWinlogon, 0, KEY_SET_VALUE, key.put()),
-                  ERROR_SUCCESS);
-        RegDeleteValueW(key.get(), kValue);
+    void Put(const StoredValue& value) {
+        ASSERT_EQ(testkit::WriteValue(key_.get(), kValue, value.type, value.bytes), ERROR_SUCCESS);
     }
 
-    Stored original_;
+    win::unique_hkey key_ = LogonKey(KEY_SET_VALUE);
+    StoredValue original_;
 };
 
 TEST_F(MachineLogonKey, AnAbsentValueIsCreatedAsTextZero) {
-    Remove();
+    RegDeleteValueA(key_.get(), kValue);
     EXPECT_TRUE(CanWriteMachineSettings());
-    const Stored after = ReadLogonValue();
-    ASSERT_EQ(after.status, ERROR_SUCCESS);
-    EXPECT_EQ(after.type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(after.bytes, (std::vector<BYTE>{'0', 0, 0, 0}));
+    EXPECT_EQ(ReadLogonValue(), (StoredValue{ERROR_SUCCESS, REG_SZ, {'0', 0, 0, 0}}));
 }
 
-TEST_F(MachineLogonKey, ActionsAreAllowedAndTheSettingIsUnchanged) {
-    const Stored text{ERROR_SUCCESS, REG_SZ, {'1', 0, 0, 0}};
-    Put(text.type, text.bytes);
-    EXPECT_TRUE(EnvironmentAllowsActions());
-    EXPECT_EQ(ReadLogonValue(), text);
+struct Setting {
+    const char* name;
+    StoredValue stored;
+};
 
-    const Stored number{ERROR_SUCCESS, REG_DWORD, {1, 0, 0, 0}};
-    Put(number.type, number.bytes);
+class LogonSetting : public MachineLogonKey, public ::testing::WithParamInterface<Setting> {};
+
+TEST_P(LogonSetting, AllowsActionsAndStaysByteForByte) {
+    Put(GetParam().stored);
     EXPECT_TRUE(EnvironmentAllowsActions());
-    EXPECT_EQ(ReadLogonValue(), number);
+    EXPECT_EQ(ReadLogonValue(), GetParam().stored);
 }
 
-TEST_F(MachineLogonKey, AFullwidthDigitIsNotTurnedIntoItsAsciiLookalike) {
-    // "１" (U+FF11) has no place in the Western code page, whose nearest character for it is
-    // "1": written back that way, it would switch automatic logon on.
-    const Stored fullwidth{ERROR_SUCCESS, REG_SZ, {0x11, 0xFF, 0, 0}};
-    Put(fullwidth.type, fullwidth.bytes);
-    EXPECT_TRUE(EnvironmentAllowsActions());
-    EXPECT_EQ(ReadLogonValue(), fullwidth);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Stored, LogonSetting,
+    ::testing::Values(Setting{"TextOne", {ERROR_SUCCESS, REG_SZ, {'1', 0, 0, 0}}},
+                      Setting{"NumberOne", {ERROR_SUCCESS, REG_DWORD, {1, 0, 0, 0}}},
+                      // "１" (U+FF11) has no place in the Western code page, whose nearest
+                      // character for it is "1": written back that way, it would switch
+                      // automatic logon on.
+                      Setting{"FullwidthDigitOne", {ERROR_SUCCESS, REG_SZ, {0x11, 0xFF, 0, 0}}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace cvinst

@@ -5,74 +5,45 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "engine/run_options.h"
-#include "forms/message_loop.h"
 #include "forms/msgbox.h"
-#include "forms/text.h"
 #include "ui/win32/license.h"
 #include "win32_run_system.h"
+#include "win32_windows.h"
 
 namespace cvinst {
 namespace {
 
+using testkit::ControlState;
+using testkit::Press;
+using testkit::Text;
+
 constexpr int kAllPackages[] = {0, 1, 2, 3};
-
-// The state the user sees, read from the controls' windows rather than from the objects.
-struct ControlState {
-    std::string caption;
-    bool enabled;
-    int check;  // BM_GETCHECK of buttons, -1 for labels
-    bool operator==(const ControlState&) const = default;
-};
-
-void PrintTo(const ControlState& s, std::ostream* os) {
-    *os << "{\"" << s.caption << "\", enabled " << s.enabled << ", check " << s.check << "}";
-}
-
-std::string WindowText(HWND hwnd) {
-    wchar_t text[512] = {};
-    GetWindowTextW(hwnd, text, static_cast<int>(std::size(text)));
-    return win::Utf8(text);
-}
-
-ControlState StateOf(HWND hwnd) {
-    wchar_t cls[32] = {};
-    GetClassNameW(hwnd, cls, static_cast<int>(std::size(cls)));
-    const bool button = _wcsicmp(cls, L"Button") == 0;
-    return {WindowText(hwnd), IsWindowEnabled(hwnd) != FALSE,
-            button ? static_cast<int>(SendMessageW(hwnd, BM_GETCHECK, 0, 0)) : -1};
-}
-
-void Click(const win::Control& control) { SendMessageW(control.hwnd(), BM_CLICK, 0, 0); }
+constexpr char kReadyToInstall[] = "Status: Ready To Install Corvane";
+constexpr char kNoPackages[] = "Status: No Corvane Packages Found Beside The Installer";
 
 class Form1Test : public ::testing::Test {
 protected:
     void SetUp() override {
-        win::MessageBoxHook() = [this](const win::MessageBoxRequest& box) {
-            boxes.push_back(box);
-            return boxAnswer;
-        };
-        win::ModalShownHook() = [this](win::Form& shown) {
+        licence.act = [this](win::Form& shown) {
             auto* dialog = dynamic_cast<License*>(&shown);
             ASSERT_NE(dialog, nullptr) << "unexpected modal window " << shown.Caption();
-            ++licenceShown;
             if (acceptLicence) {
-                Click(dialog->Option2);
-                Click(dialog->OKButton);
+                Press(dialog->Option2);
+                Press(dialog->OKButton);
             } else {
-                Click(dialog->CancelButton);
+                Press(dialog->CancelButton);
             }
         };
     }
 
     void TearDown() override {
         form.reset();
-        win::MessageBoxHook() = nullptr;
-        win::ModalShownHook() = nullptr;
         testkit::DispatchPendingMessages();
     }
 
@@ -86,46 +57,38 @@ protected:
         ASSERT_FALSE(IsWindowVisible(form->hwnd()));
     }
 
-    std::vector<ControlState> Snapshot() const {
-        std::vector<ControlState> states;
-        for (const win::Control* c : form->Controls()) states.push_back(StateOf(c->hwnd()));
-        return states;
-    }
-
-    std::vector<int> Ticks() const {
-        std::vector<int> ticks;
+    // The program boxes' ticks, one digit each ("1011").
+    std::string Ticks() const {
+        std::string ticks;
         for (const auto& box : form->Check1) {
-            EXPECT_EQ(SendMessageW(box.hwnd(), BM_GETCHECK, 0, 0), box.Value())
+            EXPECT_EQ(testkit::CheckState(box.hwnd()), box.Value())
                 << "the box shows another state than it holds: " << box.Caption();
-            ticks.push_back(box.Value());
+            ticks += static_cast<char>('0' + box.Value());
         }
         return ticks;
     }
 
-    std::vector<bool> EnabledBoxes() const {
-        std::vector<bool> enabled;
-        for (const auto& box : form->Check1)
-            enabled.push_back(IsWindowEnabled(box.hwnd()) != FALSE);
+    // Which program boxes are enabled, one digit each ("1101").
+    std::string EnabledBoxes() const {
+        std::string enabled;
+        for (const auto& box : form->Check1) enabled += testkit::Enabled(box.hwnd()) ? '1' : '0';
         return enabled;
     }
 
     std::vector<std::string> BoxCaptions() const {
         std::vector<std::string> captions;
-        for (const auto& box : form->Check1) captions.push_back(WindowText(box.hwnd()));
+        for (const auto& box : form->Check1) captions.push_back(Text(box.hwnd()));
         return captions;
     }
 
-    std::string Status() const { return WindowText(form->Label2.hwnd()); }
+    std::string Status() const { return Text(form->Label2.hwnd()); }
 
+    testkit::AnsweredBoxes boxes;
+    testkit::ModalForms licence;
     testkit::PumpingRunSystem system;
     NoLog log;
     std::unique_ptr<Form1> form;
-    std::vector<win::MessageBoxRequest> boxes;
-    int boxAnswer = IDOK;
     bool acceptLicence = true;
-    int licenceShown = 0;
-
-private:
 };
 
 const std::vector<std::string> kInstallBoxes = {
@@ -135,27 +98,65 @@ const std::vector<std::string> kUninstallBoxes = {
     "Uninstall Corvane Menu", "Uninstall Corvane Workstation", "Uninstall Corvane Personal Server",
     "Uninstall Corvane Examples"};
 
-// ---- load --------------------------------------------------------------------------------------
+// ---- load
+// ----------------------------------------------------------------------------------------
 
 TEST_F(Form1Test, LoadsWithTheInstallProfileAndEveryAvailableProgramTicked) {
     Load(kAllPackages);
-    EXPECT_EQ(WindowText(form->hwnd()), "Corvane Installer 1.0");
+    EXPECT_EQ(Text(form->hwnd()), "Corvane Installer 1.0");
     EXPECT_EQ(win::AppTitle(), "Corvane Installer 1.0");
-    EXPECT_EQ(WindowText(form->Label1.hwnd()), "Action Profile:");
-    EXPECT_EQ(WindowText(form->Label3.hwnd()), "Action(s) to perform:");
-    EXPECT_EQ(StateOf(form->Option1[0].hwnd()),
-              (ControlState{"Install Programs To \"Program Files\" Folder", true, BST_CHECKED}));
-    EXPECT_EQ(
-        StateOf(form->Option1[1].hwnd()),
-        (ControlState{"Uninstall Programs From \"Program Files\" Folder", true, BST_UNCHECKED}));
-    EXPECT_EQ(BoxCaptions(), kInstallBoxes);
-    EXPECT_EQ(Ticks(), (std::vector<int>{1, 1, 1, 1}));
-    EXPECT_EQ(StateOf(form->Check2.hwnd()), (ControlState{"All Selected", true, BST_CHECKED}));
-    EXPECT_EQ(Status(), "Status: Ready To Install Corvane");
-    EXPECT_EQ(StateOf(form->Command1.hwnd()), (ControlState{"Install Corvane", true, 0}));
-    EXPECT_EQ(StateOf(form->Command3.hwnd()), (ControlState{"Exit", true, 0}));
+    EXPECT_EQ(testkit::StatesOf(*form),
+              (std::vector<ControlState>{
+                  {"Action Profile:", true, -1},
+                  {"Install Programs To \"Program Files\" Folder", true, BST_CHECKED},
+                  {"Uninstall Programs From \"Program Files\" Folder", true, BST_UNCHECKED},
+                  {"Action(s) to perform:", true, -1},
+                  {"Install Corvane Menu", true, BST_CHECKED},
+                  {"Install Corvane Workstation", true, BST_CHECKED},
+                  {"Install Corvane Personal Server", true, BST_CHECKED},
+                  {"Install Corvane Examples", true, BST_CHECKED},
+                  {"All Selected", true, BST_CHECKED},
+                  {kReadyToInstall, true, -1},
+                  {"Install Corvane", true, BST_UNCHECKED},
+                  {"Exit", true, BST_UNCHECKED}}));
+    EXPECT_EQ(Ticks(), "1111");
     EXPECT_FALSE(form->RunDone);
 }
+
+// What the packages beside the installer make of the program boxes, the profiles and the status.
+struct LoadCase {
+    const char* name;
+    std::vector<int> packages;
+    bool unattended;
+    const char* enabledBoxes;  // one digit a box
+    const char* ticks;
+    bool profilesEnabled;
+    const char* status;
+};
+
+class Form1Load : public Form1Test, public ::testing::WithParamInterface<LoadCase> {};
+
+TEST_P(Form1Load, EnablesAndTicksTheBoxesOfThePackagesFound) {
+    const LoadCase& c = GetParam();
+    RunOptions options;
+    options.Unattended = c.unattended;
+    Load(c.packages, options);
+    EXPECT_EQ(EnabledBoxes(), c.enabledBoxes);
+    EXPECT_EQ(Ticks(), c.ticks);
+    EXPECT_EQ(testkit::Enabled(form->Option1[0].hwnd()), c.profilesEnabled);
+    EXPECT_EQ(testkit::Enabled(form->Option1[1].hwnd()), c.profilesEnabled);
+    EXPECT_EQ(Status(), c.status);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Packages, Form1Load,
+    ::testing::Values(
+        LoadCase{"WithoutTheServers", {0, 1, 3}, false, "1101", "1101", true, kReadyToInstall},
+        LoadCase{"OnlyTheWorkstations", {1}, false, "0100", "0100", true, kReadyToInstall},
+        // A person could do nothing with the profiles; a command line still selects one.
+        LoadCase{"NoneInteractive", {}, false, "0000", "0000", false, kNoPackages},
+        LoadCase{"NoneUnattended", {}, true, "0000", "0000", true, kReadyToInstall}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Form1Test, CommandOneIsTheDefaultButtonAndEnterPressesIt) {
     Load(kAllPackages);
@@ -164,47 +165,36 @@ TEST_F(Form1Test, CommandOneIsTheDefaultButtonAndEnterPressesIt) {
     EXPECT_EQ(LOWORD(def), GetDlgCtrlID(form->Command1.hwnd()));
     EXPECT_TRUE(GetWindowLongW(form->Command1.hwnd(), GWL_STYLE) & BS_DEFPUSHBUTTON);
 
-    Click(form->Check2);  // nothing ticked: Enter must reach the action button's check
-    MSG enter{form->Check1[0].hwnd(), WM_KEYDOWN, VK_RETURN, 0x001C0001, 0, {}};
-    EXPECT_TRUE(win::PreTranslate(enter));
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "Please select action to perform.");
-}
-
-std::vector<HWND> TabWalk(HWND dialog, HWND from, size_t steps) {
-    std::vector<HWND> walked;
-    for (HWND at = from; walked.size() < steps;)
-        walked.push_back(at = GetNextDlgTabItem(dialog, at, FALSE));
-    return walked;
+    Press(form->Check2);  // nothing ticked: Enter must reach the action button's check
+    testkit::PressKey(form->Check1[0].hwnd(), VK_RETURN);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "Please select action to perform.");
 }
 
 // Tab reaches an option group at its selected button only (the button control keeps WS_TABSTOP
 // on the checked one), so the walk passes through Option1 1 only while it is selected.
 TEST_F(Form1Test, TabVisitsTheControlsInTheirOrder) {
     Load(kAllPackages);
-    for (const win::Control* c : form->Controls()) ASSERT_TRUE(IsWindowEnabled(c->hwnd()));
+    form->Show();
     const std::vector<HWND> order = {
         form->Option1[0].hwnd(), form->Option1[1].hwnd(), form->Check1[0].hwnd(),
         form->Check1[1].hwnd(),  form->Check1[2].hwnd(),  form->Check1[3].hwnd(),
         form->Check2.hwnd(),     form->Command1.hwnd(),   form->Command3.hwnd()};
 
     std::vector<HWND> focusable;
-    for (HWND c = GetWindow(form->hwnd(), GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-        wchar_t cls[32] = {};
-        GetClassNameW(c, cls, static_cast<int>(std::size(cls)));
-        if (_wcsicmp(cls, L"Static") != 0) focusable.push_back(c);
-    }
+    for (HWND c : testkit::Children(form->hwnd()))
+        if (testkit::ClassName(c) != "Static") focusable.push_back(c);
     EXPECT_EQ(focusable, order);
     EXPECT_EQ(GetNextDlgGroupItem(form->hwnd(), order[0], FALSE), order[1]);
     EXPECT_EQ(GetNextDlgGroupItem(form->hwnd(), order[1], FALSE), order[0]);
 
     std::vector<HWND> expected(order.begin() + 2, order.end());
     expected.push_back(order[0]);
-    EXPECT_EQ(TabWalk(form->hwnd(), order[0], expected.size()), expected);
+    EXPECT_EQ(testkit::TabWalk(order[0], expected.size()), expected);
 
-    Click(form->Option1[1]);
+    Press(form->Option1[1]);
     expected.back() = order[1];
-    EXPECT_EQ(TabWalk(form->hwnd(), order[1], expected.size()), expected);
+    EXPECT_EQ(testkit::TabWalk(order[1], expected.size()), expected);
 }
 
 // ---- profiles
@@ -215,20 +205,20 @@ TEST_F(Form1Test, SwitchingTheProfileChangesCaptionsAndStatusButNoTick) {
     form->Check1[1].SetValue(0);
     form->Check1[3].SetValue(0);
 
-    Click(form->Option1[1]);
+    Press(form->Option1[1]);
     EXPECT_EQ(BoxCaptions(), kUninstallBoxes);
     EXPECT_EQ(Status(), "Status: Ready To Uninstall Corvane");
-    EXPECT_EQ(WindowText(form->Command1.hwnd()), "Uninstall Corvane");
-    EXPECT_EQ(SendMessageW(form->Option1[0].hwnd(), BM_GETCHECK, 0, 0), BST_UNCHECKED);
-    EXPECT_EQ(SendMessageW(form->Option1[1].hwnd(), BM_GETCHECK, 0, 0), BST_CHECKED);
-    EXPECT_EQ(Ticks(), (std::vector<int>{1, 0, 1, 0}));
+    EXPECT_EQ(Text(form->Command1.hwnd()), "Uninstall Corvane");
+    EXPECT_EQ(testkit::CheckState(form->Option1[0].hwnd()), BST_UNCHECKED);
+    EXPECT_EQ(testkit::CheckState(form->Option1[1].hwnd()), BST_CHECKED);
+    EXPECT_EQ(Ticks(), "1010");
     EXPECT_EQ(form->Check2.Value(), 1);
 
-    Click(form->Option1[0]);
+    Press(form->Option1[0]);
     EXPECT_EQ(BoxCaptions(), kInstallBoxes);
-    EXPECT_EQ(Status(), "Status: Ready To Install Corvane");
-    EXPECT_EQ(WindowText(form->Command1.hwnd()), "Install Corvane");
-    EXPECT_EQ(Ticks(), (std::vector<int>{1, 0, 1, 0}));
+    EXPECT_EQ(Status(), kReadyToInstall);
+    EXPECT_EQ(Text(form->Command1.hwnd()), "Install Corvane");
+    EXPECT_EQ(Ticks(), "1010");
 }
 
 // ---- program boxes
@@ -242,73 +232,80 @@ protected:
     }
 };
 
-TEST_F(Form1WithoutServerPackage, LoadLeavesTheUnavailableBoxDisabledAndUnticked) {
-    EXPECT_EQ(EnabledBoxes(), (std::vector<bool>{true, true, false, true}));
-    EXPECT_EQ(Ticks(), (std::vector<int>{1, 1, 0, 1}));
-}
-
 TEST_F(Form1WithoutServerPackage, TickingAllUnticksADisabledBox) {
     form->ChkAll(0);
     form->Check1[2].SetValue(1);  // only the command line can tick it
     form->ChkAll(1);
-    EXPECT_EQ(Ticks(), (std::vector<int>{1, 1, 0, 1}));
+    EXPECT_EQ(Ticks(), "1101");
 }
 
 TEST_F(Form1WithoutServerPackage, ClearingAllClearsTheDisabledBoxToo) {
     form->Check1[2].SetValue(1);
     form->ChkAll(0);
-    EXPECT_EQ(Ticks(), (std::vector<int>{0, 0, 0, 0}));
+    EXPECT_EQ(Ticks(), "0000");
 }
 
 TEST_F(Form1WithoutServerPackage, AllSelectedClickedOffAndOnAgain) {
     form->Check1[2].SetValue(1);
 
-    Click(form->Check2);
-    EXPECT_EQ(SendMessageW(form->Check2.hwnd(), BM_GETCHECK, 0, 0), BST_UNCHECKED);
-    EXPECT_EQ(Ticks(), (std::vector<int>{0, 0, 0, 0}));
+    Press(form->Check2);
+    EXPECT_EQ(testkit::CheckState(form->Check2.hwnd()), BST_UNCHECKED);
+    EXPECT_EQ(Ticks(), "0000");
 
-    Click(form->Check2);
-    EXPECT_EQ(SendMessageW(form->Check2.hwnd(), BM_GETCHECK, 0, 0), BST_CHECKED);
-    EXPECT_EQ(Ticks(), (std::vector<int>{1, 1, 0, 1}));
+    Press(form->Check2);
+    EXPECT_EQ(testkit::CheckState(form->Check2.hwnd()), BST_CHECKED);
+    EXPECT_EQ(Ticks(), "1101");
 }
 
 TEST_F(Form1WithoutServerPackage, AllSelectedDoesNotFollowTheProgramBoxes) {
-    Click(form->Check1[0]);
-    EXPECT_EQ(Ticks(), (std::vector<int>{0, 1, 0, 1}));
-    EXPECT_EQ(SendMessageW(form->Check2.hwnd(), BM_GETCHECK, 0, 0), BST_CHECKED);
+    Press(form->Check1[0]);
+    EXPECT_EQ(Ticks(), "0101");
+    EXPECT_EQ(testkit::CheckState(form->Check2.hwnd()), BST_CHECKED);
 }
 
 // ---- nothing chosen
 // ------------------------------------------------------------------------------
 
-void ExpectNothingSelectedBox(const std::vector<win::MessageBoxRequest>& boxes, HWND owner) {
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "Please select action to perform.");
-    EXPECT_EQ(boxes[0].caption, "Corvane Installer 1.0");
-    EXPECT_EQ(boxes[0].flags & MB_TYPEMASK, static_cast<UINT>(MB_OK));
-    EXPECT_EQ(boxes[0].flags & MB_ICONMASK, static_cast<UINT>(MB_ICONEXCLAMATION));
-    EXPECT_EQ(boxes[0].owner, owner);
+struct NothingChosenCase {
+    const char* name;
+    std::vector<int> packages;
+    std::function<void(Form1&)> choose;  // what the user did before pressing the action button
+};
+
+class Form1NothingChosen : public Form1Test,
+                           public ::testing::WithParamInterface<NothingChosenCase> {};
+
+TEST_P(Form1NothingChosen, TheActionAsksForASelectionAndRunsNothing) {
+    Load(GetParam().packages);
+    GetParam().choose(*form);
+    const std::string status = Status();
+
+    Press(form->Command1);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "Please select action to perform.");
+    EXPECT_EQ(boxes.shown[0].caption, "Corvane Installer 1.0");
+    EXPECT_EQ(boxes.shown[0].flags & MB_TYPEMASK, static_cast<UINT>(MB_OK));
+    EXPECT_EQ(boxes.shown[0].flags & MB_ICONMASK, static_cast<UINT>(MB_ICONEXCLAMATION));
+    EXPECT_EQ(boxes.shown[0].owner, form->hwnd());
+    EXPECT_EQ(licence.shown, 0);
+    EXPECT_TRUE(system.msiCalls.empty());
+    EXPECT_EQ(Status(), status);
+    EXPECT_TRUE(IsWindow(form->hwnd())) << "the window stays for another choice";
 }
 
-TEST_F(Form1Test, ActionWithNothingTickedAsksForASelectionAndRunsNothing) {
-    Load(kAllPackages);
-    Click(form->Check2);
-    Click(form->Command1);
-    ExpectNothingSelectedBox(boxes, form->hwnd());
-    EXPECT_EQ(licenceShown, 0);
-    EXPECT_TRUE(system.msiCalls.empty());
-    EXPECT_EQ(Status(), "Status: Ready To Install Corvane");
-    EXPECT_TRUE((form->hwnd() != nullptr));
-}
-
-TEST_F(Form1WithoutServerPackage, ATickedDisabledBoxIsNoSelection) {
-    Click(form->Check2);
-    form->Check1[2].SetValue(1);
-    Click(form->Command1);
-    ExpectNothingSelectedBox(boxes, form->hwnd());
-    EXPECT_EQ(licenceShown, 0);
-    EXPECT_TRUE(system.msiCalls.empty());
-}
+INSTANTIATE_TEST_SUITE_P(
+    Choices, Form1NothingChosen,
+    ::testing::Values(
+        NothingChosenCase{"EveryBoxUnticked", {0, 1, 2, 3}, [](Form1& f) { Press(f.Check2); }},
+        // Only the command line can tick a box whose package is missing.
+        NothingChosenCase{"OnlyADisabledBoxTicked",
+                          {0, 1, 3},
+                          [](Form1& f) {
+                              Press(f.Check2);
+                              f.Check1[2].SetValue(1);
+                          }},
+        NothingChosenCase{"NoPackageAtAll", {}, [](Form1&) {}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // ---- a run and the way back to Ready
 // -------------------------------------------------------------
@@ -327,40 +324,38 @@ TEST_P(Form1AfterRun, FirstBoxClickRestoresReadySecondChangesOnlyItsBox) {
     Load(kAllPackages);
     if (run.uninstall) {
         for (int index : kAllPackages) system.MarkInstalled(index);
-        Click(form->Option1[1]);
+        Press(form->Option1[1]);
     }
-    boxAnswer = IDYES;  // the removal's confirmation
+    boxes.answer = IDYES;  // the removal's confirmation
 
-    Click(form->Command1);
-    EXPECT_EQ(licenceShown, run.uninstall ? 0 : 1);
+    Press(form->Command1);
+    EXPECT_EQ(licence.shown, run.uninstall ? 0 : 1);
     EXPECT_EQ(system.msiCalls.size(), 4u);
     EXPECT_EQ(Status(), run.completed);
     EXPECT_TRUE(form->RunDone);
-    EXPECT_TRUE(IsWindowEnabled(form->Command1.hwnd()));
-    EXPECT_TRUE(IsWindowEnabled(form->Command3.hwnd()));
+    EXPECT_TRUE(testkit::Enabled(form->Command1.hwnd()));
+    EXPECT_TRUE(testkit::Enabled(form->Command3.hwnd()));
 
-    Click(form->Check1[1]);
-    EXPECT_EQ(Ticks(), (std::vector<int>{1, 0, 1, 1}));
+    Press(form->Check1[1]);
+    EXPECT_EQ(Ticks(), "1011");
     EXPECT_EQ(Status(), run.ready);
     EXPECT_EQ(BoxCaptions(), run.uninstall ? kUninstallBoxes : kInstallBoxes);
     EXPECT_FALSE(form->RunDone);
 
-    std::vector<ControlState> before = Snapshot();
-    Click(form->Check1[3]);
-    std::vector<ControlState> after = Snapshot();
+    std::vector<ControlState> before = testkit::StatesOf(*form);
+    Press(form->Check1[3]);
     const size_t box3 = static_cast<size_t>(
         std::find(form->Controls().begin(), form->Controls().end(), &form->Check1[3]) -
         form->Controls().begin());
     ASSERT_LT(box3, before.size());
     before[box3].check = BST_UNCHECKED;
-    EXPECT_EQ(after, before);
+    EXPECT_EQ(testkit::StatesOf(*form), before);
     EXPECT_EQ(system.msiCalls.size(), 4u);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Profiles, Form1AfterRun,
-    ::testing::Values(RunCase{"Install", false, "Status: Installation Completed",
-                              "Status: Ready To Install Corvane"},
+    ::testing::Values(RunCase{"Install", false, "Status: Installation Completed", kReadyToInstall},
                       RunCase{"Uninstall", true, "Status: Uninstallation Completed",
                               "Status: Ready To Uninstall Corvane"}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -368,10 +363,10 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Form1Test, DeclinedLicenceRunsNothingAndKeepsTheWindowReady) {
     Load(kAllPackages);
     acceptLicence = false;
-    Click(form->Command1);
-    EXPECT_EQ(licenceShown, 1);
+    Press(form->Command1);
+    EXPECT_EQ(licence.shown, 1);
     EXPECT_TRUE(system.msiCalls.empty());
-    EXPECT_EQ(Status(), "Status: Ready To Install Corvane");
+    EXPECT_EQ(Status(), kReadyToInstall);
     EXPECT_FALSE(form->RunDone);
 }
 
@@ -380,12 +375,11 @@ TEST_F(Form1Test, CloseIsRefusedWhileARunIsInProgress) {
     std::vector<std::vector<ControlState>> during;
     system.duringMsiExec = [&](const std::string&) {
         PostMessageW(form->hwnd(), WM_CLOSE, 0, 0);
-        during.push_back(Snapshot());
+        during.push_back(testkit::StatesOf(*form));
     };
 
-    Click(form->Command1);
-    ASSERT_TRUE((form->hwnd() != nullptr));
-    EXPECT_TRUE(IsWindow(form->hwnd()));
+    Press(form->Command1);
+    ASSERT_TRUE(IsWindow(form->hwnd()));
     EXPECT_EQ(system.msiCalls.size(), 4u);
     EXPECT_EQ(Status(), "Status: Installation Completed");
     ASSERT_FALSE(during.empty());
@@ -393,7 +387,7 @@ TEST_F(Form1Test, CloseIsRefusedWhileARunIsInProgress) {
     for (size_t i = 0; i < form->Controls().size(); ++i) {
         const win::Control* c = form->Controls()[i];
         const bool button = c == &form->Command1 || c == &form->Command3;
-        EXPECT_EQ(during[0][i].enabled, !button) << during[0][i].caption;
+        EXPECT_EQ(during[0][i].enabled, !button) << during[0][i].text;
     }
 
     PostMessageW(form->hwnd(), WM_CLOSE, 0, 0);
@@ -404,7 +398,7 @@ TEST_F(Form1Test, CloseIsRefusedWhileARunIsInProgress) {
 TEST_F(Form1Test, ExitClosesTheWindowAndEndsTheProgram) {
     Load(kAllPackages);
     HWND hwnd = form->hwnd();
-    Click(form->Command3);
+    Press(form->Command3);
     EXPECT_FALSE(IsWindow(hwnd));
     EXPECT_TRUE(testkit::DispatchPendingMessages());
 }
@@ -412,43 +406,13 @@ TEST_F(Form1Test, ExitClosesTheWindowAndEndsTheProgram) {
 // ---- packages
 // ------------------------------------------------------------------------------------
 
-TEST_F(Form1Test, OnlyTheWorkstationPackageEnablesOnlyItsBox) {
-    Load({1});
-    EXPECT_EQ(EnabledBoxes(), (std::vector<bool>{false, true, false, false}));
-    EXPECT_EQ(Ticks(), (std::vector<int>{0, 1, 0, 0}));
-    EXPECT_TRUE(IsWindowEnabled(form->Option1[0].hwnd()));
-    EXPECT_TRUE(IsWindowEnabled(form->Option1[1].hwnd()));
-    EXPECT_EQ(Status(), "Status: Ready To Install Corvane");
-}
-
-TEST_F(Form1Test, NoPackageInAnInteractiveLoadDisablesBothProfiles) {
-    Load({});
-    EXPECT_EQ(EnabledBoxes(), (std::vector<bool>{false, false, false, false}));
-    EXPECT_FALSE(IsWindowEnabled(form->Option1[0].hwnd()));
-    EXPECT_FALSE(IsWindowEnabled(form->Option1[1].hwnd()));
-    EXPECT_EQ(Status(), "Status: No Corvane Packages Found Beside The Installer");
-
-    Click(form->Command1);
-    ExpectNothingSelectedBox(boxes, form->hwnd());
-    EXPECT_TRUE(system.msiCalls.empty());
-}
-
-TEST_F(Form1Test, NoPackageWhileUnattendedLeavesTheProfilesAlone) {
-    RunOptions unattended;
-    unattended.Unattended = true;
-    Load({}, unattended);
-    EXPECT_EQ(EnabledBoxes(), (std::vector<bool>{false, false, false, false}));
-    EXPECT_TRUE(IsWindowEnabled(form->Option1[0].hwnd()));
-    EXPECT_TRUE(IsWindowEnabled(form->Option1[1].hwnd()));
-}
-
 TEST_F(Form1Test, APackageAddedLaterShowsUpWhenTheProfileIsApplied) {
     Load({0});
     system.AddPackage(3);
-    EXPECT_FALSE(IsWindowEnabled(form->Check1[3].hwnd()));
-    Click(form->Option1[1]);
-    EXPECT_EQ(EnabledBoxes(), (std::vector<bool>{true, false, false, true}));
-    EXPECT_EQ(Ticks(), (std::vector<int>{1, 0, 0, 0}));
+    EXPECT_FALSE(testkit::Enabled(form->Check1[3].hwnd()));
+    Press(form->Option1[1]);
+    EXPECT_EQ(EnabledBoxes(), "1001");
+    EXPECT_EQ(Ticks(), "1000");
 }
 
 }  // namespace

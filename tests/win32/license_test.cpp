@@ -1,5 +1,5 @@
-// The licence dialog shown modally for real: every check runs inside Form::ModalShownHook, while
-// the dialog is on the screen and its modal loop is running.
+// The licence dialog shown modally for real: every check runs while the dialog is on the screen
+// and its modal loop is running.
 #include "ui/win32/license.h"
 
 #include <windows.h>
@@ -11,66 +11,26 @@
 #include <string>
 #include <vector>
 
-#include "forms/message_loop.h"
-#include "forms/text.h"
 #include "ui/win32/form1.h"
 #include "win32_run_system.h"
+#include "win32_windows.h"
 
 namespace cvinst {
 namespace {
 
-void Click(HWND button) { SendMessageW(button, BM_CLICK, 0, 0); }
-bool Checked(HWND button) { return SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+using testkit::ControlState;
+using testkit::Press;
+using testkit::PressKey;
+
 LONG Style(HWND hwnd) { return GetWindowLongW(hwnd, GWL_STYLE); }
 LONG ExStyle(HWND hwnd) { return GetWindowLongW(hwnd, GWL_EXSTYLE); }
 
-std::wstring WindowText(HWND hwnd) {
-    int n = GetWindowTextLengthW(hwnd);
-    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(hwnd, text.data(), n + 1)));
-    return text;
-}
-
-// Lets the dialog handle what was posted to it, through the same keyboard handling as its
-// modal loop. A WM_QUIT is put back for the loop to see.
-void PumpPending() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
-        }
-        if (!win::PreTranslate(msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-    }
-}
-
-void PressKey(HWND target, WPARAM vk) {
-    PostMessageW(target, WM_KEYDOWN, vk, 1);
-    PostMessageW(target, WM_KEYUP, vk, 0xC0000001);
-    PumpPending();
-}
-
-// The agreement resource as stored in the program.
-std::string ResourceBytes() {
-    HMODULE module = GetModuleHandleW(nullptr);
-    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(101), L"CUSTOM");
-    if (!found) return {};
-    HGLOBAL loaded = LoadResource(module, found);
-    const char* data = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
-    return data ? std::string(data, SizeofResource(module, found)) : std::string();
-}
-
-std::wstring FromAnsi(const std::string& bytes) {
-    if (bytes.empty()) return {};
-    int n =
-        MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    std::wstring text(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), n);
-    return text;
-}
+// res/agreement.txt: plain ASCII, every line ended by CR LF.
+constexpr size_t kAgreementBytes = 5912;
+constexpr size_t kAgreementLines = 131;
+const std::string kAgreementFirstLine = "CORVANE PROGRAM GROUP - END USER LICENSE AGREEMENT\r\n";
+const std::string kAgreementLastLine =
+    "Copyright (c) Corvane Program Group. All rights reserved worldwide.\r\n";
 
 class LicenseDialog : public ::testing::Test {
 protected:
@@ -80,88 +40,83 @@ protected:
         owner_.Load();
         ASSERT_TRUE((owner_.hwnd() != nullptr));
     }
-    void TearDown() override { win::ModalShownHook() = nullptr; }
 
-    // Runs `act` on every licence dialog once it is on the screen. A dialog that `act` leaves
-    // open is a failure and is closed here, so that the test goes on.
+    // Runs `act` on every licence dialog once it is on the screen; `act` closes it.
     void OnShown(std::function<void(License&)> act) {
-        win::ModalShownHook() = [this, act](win::Form& form) {
+        modal_.act = [act](win::Form& form) {
             auto* dialog = dynamic_cast<License*>(&form);
-            if (!dialog) {
-                ADD_FAILURE() << "a modal form other than the licence dialog";
-                form.Unload();
-                return;
-            }
-            ++shown_;
+            ASSERT_NE(dialog, nullptr) << "a modal form other than the licence dialog";
             act(*dialog);
-            if ((dialog->hwnd() != nullptr)) {
-                ADD_FAILURE() << "the dialog is still open";
-                dialog->Unload();
-            }
         };
     }
 
     // Answers the dialog shown by the main window, as an install run does.
     bool ConfirmThroughMainWindow() { return owner_.ConfirmInstall(); }
 
+    // Looks at the dialog the main window shows, then cancels it.
+    void Inspect(std::function<void(License&)> look) {
+        OnShown([look](License& d) {
+            look(d);
+            if (d.hwnd() != nullptr) Press(d.CancelButton);
+        });
+        EXPECT_FALSE(ConfirmThroughMainWindow());
+    }
+
+    testkit::ModalForms modal_;
     testkit::PumpingRunSystem system_;
     NoLog log_;
     Form1 owner_{system_, log_};
-    int shown_ = 0;
 };
 
-struct DialogState {
-    bool noSelected, yesSelected, continueEnabled, accepted;
-};
-
-DialogState StateOf(License& d) {
-    EXPECT_EQ(Checked(d.Option1.hwnd()), d.Option1.Value());
-    EXPECT_EQ(Checked(d.Option2.hwnd()), d.Option2.Value());
-    EXPECT_EQ(IsWindowEnabled(d.OKButton.hwnd()) != FALSE, d.OKButton.Enabled());
-    return {Checked(d.Option1.hwnd()), Checked(d.Option2.hwnd()),
-            IsWindowEnabled(d.OKButton.hwnd()) != FALSE, AgreementAccepted};
+// The answers and the buttons as the user sees them, which must be what the dialog holds.
+std::vector<ControlState> Answers(License& d) {
+    EXPECT_EQ(testkit::CheckState(d.Option1.hwnd()) == BST_CHECKED, d.Option1.Value());
+    EXPECT_EQ(testkit::CheckState(d.Option2.hwnd()) == BST_CHECKED, d.Option2.Value());
+    EXPECT_EQ(testkit::Enabled(d.OKButton.hwnd()), d.OKButton.Enabled());
+    return testkit::StatesOf(
+        {d.Option1.hwnd(), d.Option2.hwnd(), d.CancelButton.hwnd(), d.OKButton.hwnd()});
 }
 
-void ExpectDeclining(License& d) {
-    DialogState s = StateOf(d);
-    EXPECT_TRUE(s.noSelected);
-    EXPECT_FALSE(s.yesSelected);
-    EXPECT_FALSE(s.continueEnabled);
-    EXPECT_FALSE(s.accepted);
-    EXPECT_TRUE(IsWindowEnabled(d.CancelButton.hwnd()));
-}
+const std::vector<ControlState> kDeclining = {{"No, I do not agree", true, BST_CHECKED},
+                                              {"Yes, I agree", true, BST_UNCHECKED},
+                                              {"Cancel", true, BST_UNCHECKED},
+                                              {"Continue", false, BST_UNCHECKED}};
+const std::vector<ControlState> kAgreeing = {{"No, I do not agree", true, BST_UNCHECKED},
+                                             {"Yes, I agree", true, BST_CHECKED},
+                                             {"Cancel", true, BST_UNCHECKED},
+                                             {"Continue", true, BST_UNCHECKED}};
 
 TEST_F(LicenseDialog, ContinueAfterYesAccepts) {
     OnShown([](License& d) {
-        ExpectDeclining(d);
-        Click(d.Option2.hwnd());
-        DialogState s = StateOf(d);
-        EXPECT_FALSE(s.noSelected);
-        EXPECT_TRUE(s.yesSelected);
-        EXPECT_TRUE(s.continueEnabled);
-        EXPECT_FALSE(s.accepted);
-        Click(d.OKButton.hwnd());
+        EXPECT_EQ(Answers(d), kDeclining);
+        EXPECT_FALSE(AgreementAccepted);
+        Press(d.Option2);
+        EXPECT_EQ(Answers(d), kAgreeing);
+        EXPECT_FALSE(AgreementAccepted);
+        Press(d.OKButton);
         EXPECT_FALSE((d.hwnd() != nullptr));
     });
     EXPECT_TRUE(ConfirmThroughMainWindow());
-    EXPECT_EQ(shown_, 1);
+    EXPECT_EQ(modal_.shown, 1);
     EXPECT_TRUE(AgreementAccepted);
 }
 
 TEST_F(LicenseDialog, EveryShowingStartsDecliningAlsoAfterAnAcceptance) {
     OnShown([](License& d) {
-        Click(d.Option2.hwnd());
-        Click(d.OKButton.hwnd());
+        Press(d.Option2);
+        Press(d.OKButton);
     });
     ASSERT_TRUE(ConfirmThroughMainWindow());
     OnShown([](License& d) {
-        ExpectDeclining(d);
-        EXPECT_EQ(d.Text1.Caption(), AgreementText());
-        Click(d.CancelButton.hwnd());
+        EXPECT_EQ(Answers(d), kDeclining);
+        EXPECT_FALSE(AgreementAccepted);
+        EXPECT_EQ(testkit::Text(d.Text1.hwnd()).substr(0, kAgreementFirstLine.size()),
+                  kAgreementFirstLine);
+        Press(d.CancelButton);
     });
     EXPECT_FALSE(ConfirmThroughMainWindow());
     EXPECT_FALSE(ConfirmThroughMainWindow());
-    EXPECT_EQ(shown_, 3);
+    EXPECT_EQ(modal_.shown, 3);
 }
 
 TEST_F(LicenseDialog, LoadingClearsAnEarlierAcceptance) {
@@ -172,33 +127,31 @@ TEST_F(LicenseDialog, LoadingClearsAnEarlierAcceptance) {
         SendMessageW(d.hwnd(), WM_CLOSE, 0, 0);
     });
     dialog.ShowModal(&owner_);
-    EXPECT_EQ(shown_, 1);
+    EXPECT_EQ(modal_.shown, 1);
     EXPECT_FALSE(AgreementAccepted);
 }
 
 TEST_F(LicenseDialog, NoAgainDisablesContinue) {
-    OnShown([](License& d) {
-        Click(d.Option2.hwnd());
-        ASSERT_TRUE(IsWindowEnabled(d.OKButton.hwnd()));
-        Click(d.Option1.hwnd());
-        ExpectDeclining(d);
+    Inspect([](License& d) {
+        Press(d.Option2);
+        ASSERT_EQ(Answers(d), kAgreeing);
+        Press(d.Option1);
+        EXPECT_EQ(Answers(d), kDeclining);
         // Selecting the selected answer again changes nothing.
-        Click(d.Option1.hwnd());
-        ExpectDeclining(d);
+        Press(d.Option1);
+        EXPECT_EQ(Answers(d), kDeclining);
         // A disabled "Continue" cannot accept.
-        Click(d.OKButton.hwnd());
+        Press(d.OKButton);
         EXPECT_TRUE((d.hwnd() != nullptr));
         EXPECT_FALSE(AgreementAccepted);
-        Click(d.CancelButton.hwnd());
     });
-    EXPECT_FALSE(ConfirmThroughMainWindow());
 }
 
 TEST_F(LicenseDialog, CancelWithYesSelectedDeclines) {
     OnShown([](License& d) {
-        Click(d.Option2.hwnd());
-        ASSERT_TRUE(IsWindowEnabled(d.OKButton.hwnd()));
-        Click(d.CancelButton.hwnd());
+        Press(d.Option2);
+        ASSERT_EQ(Answers(d), kAgreeing);
+        Press(d.CancelButton);
         EXPECT_FALSE((d.hwnd() != nullptr));
     });
     EXPECT_FALSE(ConfirmThroughMainWindow());
@@ -206,35 +159,30 @@ TEST_F(LicenseDialog, CancelWithYesSelectedDeclines) {
 }
 
 TEST_F(LicenseDialog, CloseBoxDeclines) {
-    OnShown([](License& d) {
-        Click(d.Option2.hwnd());
-        SendMessageW(d.hwnd(), WM_CLOSE, 0, 0);
-        EXPECT_FALSE((d.hwnd() != nullptr));
-    });
-    EXPECT_FALSE(ConfirmThroughMainWindow());
-    OnShown([](License& d) {
-        Click(d.Option2.hwnd());
-        SendMessageW(d.hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
-        EXPECT_FALSE((d.hwnd() != nullptr));
-    });
-    EXPECT_FALSE(ConfirmThroughMainWindow());
-    EXPECT_EQ(shown_, 2);
+    for (const auto& [msg, wp] :
+         {std::pair<UINT, WPARAM>{WM_CLOSE, 0}, {WM_SYSCOMMAND, SC_CLOSE}}) {
+        OnShown([msg = msg, wp = wp](License& d) {
+            Press(d.Option2);
+            SendMessageW(d.hwnd(), msg, wp, 0);
+            EXPECT_FALSE((d.hwnd() != nullptr));
+        });
+        EXPECT_FALSE(ConfirmThroughMainWindow()) << msg;
+    }
+    EXPECT_EQ(modal_.shown, 2);
 }
 
 TEST_F(LicenseDialog, MainWindowTakesNoInputWhileOpen) {
-    OnShown([this](License& d) {
-        EXPECT_FALSE(IsWindowEnabled(owner_.hwnd()));
+    Inspect([this](License& d) {
+        EXPECT_FALSE(testkit::Enabled(owner_.hwnd()));
         EXPECT_EQ(GetWindow(d.hwnd(), GW_OWNER), owner_.hwnd());
-        SendMessageW(d.hwnd(), WM_CLOSE, 0, 0);
     });
-    ConfirmThroughMainWindow();
-    EXPECT_TRUE(IsWindowEnabled(owner_.hwnd()));
+    EXPECT_TRUE(testkit::Enabled(owner_.hwnd()));
 }
 
 TEST_F(LicenseDialog, EnterAndEscapeNeitherAcceptNorClose) {
-    OnShown([](License& d) {
-        Click(d.Option2.hwnd());
-        ASSERT_TRUE(IsWindowEnabled(d.OKButton.hwnd()));
+    Inspect([](License& d) {
+        Press(d.Option2);
+        ASSERT_EQ(Answers(d), kAgreeing);
         for (HWND focus : {d.Option2.hwnd(), d.CancelButton.hwnd()}) {
             SetFocus(focus);
             PressKey(focus, VK_RETURN);
@@ -250,16 +198,14 @@ TEST_F(LicenseDialog, EnterAndEscapeNeitherAcceptNorClose) {
         // declines like the close box.
         PressKey(d.Text1.hwnd(), VK_ESCAPE);
         EXPECT_FALSE(AgreementAccepted);
-        if ((d.hwnd() != nullptr)) Click(d.CancelButton.hwnd());
     });
-    EXPECT_FALSE(ConfirmThroughMainWindow());
 }
 
 TEST_F(LicenseDialog, WindowFrameCaptionAndSize) {
-    OnShown([this](License& d) {
+    Inspect([this](License& d) {
         HWND h = d.hwnd();
-        EXPECT_EQ(WindowText(h), L"Corvane License Agreement");
-        EXPECT_TRUE(IsWindowVisible(h));
+        EXPECT_EQ(testkit::Text(h), "Corvane License Agreement");
+        EXPECT_TRUE(testkit::Visible(h));
         LONG style = Style(h);
         EXPECT_FALSE(style & WS_MINIMIZEBOX);
         EXPECT_FALSE(style & WS_MAXIMIZEBOX);
@@ -274,142 +220,83 @@ TEST_F(LicenseDialog, WindowFrameCaptionAndSize) {
         EXPECT_EQ(GetMenuState(menu, SC_SIZE, MF_BYCOMMAND), static_cast<UINT>(-1));
         RECT client;
         GetClientRect(h, &client);
-        EXPECT_EQ(client.right, d.ToPixels(7575));
-        EXPECT_EQ(client.bottom, d.ToPixels(4110));
-        SendMessageW(d.hwnd(), WM_CLOSE, 0, 0);
+        const int dpi = testkit::ScreenDpi();
+        EXPECT_EQ(client.right, testkit::Pixels(7575, dpi));
+        EXPECT_EQ(client.bottom, testkit::Pixels(4110, dpi));
     });
-    ConfirmThroughMainWindow();
 }
 
 TEST_F(LicenseDialog, OpensCentredOverItsOwner) {
     owner_.Show();
     RECT ownerRect;
     GetWindowRect(owner_.hwnd(), &ownerRect);
-    OnShown([&](License& d) {
+    Inspect([&](License& d) {
         RECT r;
         GetWindowRect(d.hwnd(), &r);
         EXPECT_NEAR((r.left + r.right) / 2, (ownerRect.left + ownerRect.right) / 2, 1);
         EXPECT_NEAR((r.top + r.bottom) / 2, (ownerRect.top + ownerRect.bottom) / 2, 1);
-        SendMessageW(d.hwnd(), WM_CLOSE, 0, 0);
     });
-    ConfirmThroughMainWindow();
 }
 
 TEST_F(LicenseDialog, FocusStartsInTheTextAndNoButtonIsDefault) {
-    OnShown([](License& d) {
+    Inspect([](License& d) {
         EXPECT_EQ(GetFocus(), d.Text1.hwnd());
         EXPECT_NE(HIWORD(SendMessageW(d.hwnd(), DM_GETDEFID, 0, 0)), DC_HASDEFID);
         for (HWND b : {d.CancelButton.hwnd(), d.OKButton.hwnd()})
             EXPECT_EQ(Style(b) & BS_TYPEMASK, static_cast<LONG>(BS_PUSHBUTTON));
-        Click(d.CancelButton.hwnd());
     });
-    ConfirmThroughMainWindow();
 }
 
 TEST_F(LicenseDialog, ControlsFollowTheTabOrder) {
-    OnShown([](License& d) {
-        std::vector<HWND> chain;
-        for (HWND h = GetWindow(d.hwnd(), GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT))
-            chain.push_back(h);
+    Inspect([](License& d) {
         const std::vector<HWND> expected{d.Text1.hwnd(), d.Option1.hwnd(), d.Option2.hwnd(),
                                          d.CancelButton.hwnd(), d.OKButton.hwnd()};
-        EXPECT_EQ(chain, expected);
+        EXPECT_EQ(testkit::Children(d.hwnd()), expected);
         EXPECT_TRUE(Style(d.Option1.hwnd()) & WS_GROUP);
         EXPECT_FALSE(Style(d.Option2.hwnd()) & WS_GROUP);
         EXPECT_TRUE(Style(d.CancelButton.hwnd()) & WS_TABSTOP);
         EXPECT_TRUE(Style(d.OKButton.hwnd()) & WS_TABSTOP);
-        Click(d.CancelButton.hwnd());
     });
-    ConfirmThroughMainWindow();
 }
 
 // Tab stops at the selected answer of the option group only, and not at a disabled button.
-std::vector<HWND> TabWalk(License& d, int presses) {
-    SetFocus(d.Text1.hwnd());
-    std::vector<HWND> visited;
-    for (int i = 0; i < presses; ++i) {
-        PressKey(GetFocus(), VK_TAB);
-        visited.push_back(GetFocus());
-    }
-    return visited;
-}
-
 TEST_F(LicenseDialog, TabKeyWalksTheControlsInOrder) {
-    OnShown([](License& d) {
-        EXPECT_EQ(TabWalk(d, 3),
+    Inspect([](License& d) {
+        EXPECT_EQ(testkit::TabWalk(d.Text1.hwnd(), 3),
                   (std::vector<HWND>{d.Option1.hwnd(), d.CancelButton.hwnd(), d.Text1.hwnd()}));
-        Click(d.Option2.hwnd());
-        EXPECT_EQ(TabWalk(d, 4), (std::vector<HWND>{d.Option2.hwnd(), d.CancelButton.hwnd(),
-                                                    d.OKButton.hwnd(), d.Text1.hwnd()}));
+        Press(d.Option2);
+        EXPECT_EQ(testkit::TabWalk(d.Text1.hwnd(), 4),
+                  (std::vector<HWND>{d.Option2.hwnd(), d.CancelButton.hwnd(), d.OKButton.hwnd(),
+                                     d.Text1.hwnd()}));
         // Shift+Tab from the text box goes backwards.
-        SetFocus(d.Text1.hwnd());
-        BYTE keys[256];
-        GetKeyboardState(keys);
-        BYTE shift = keys[VK_SHIFT];
-        keys[VK_SHIFT] = 0x80;
-        SetKeyboardState(keys);
-        PressKey(d.Text1.hwnd(), VK_TAB);
-        keys[VK_SHIFT] = shift;
-        SetKeyboardState(keys);
-        EXPECT_EQ(GetFocus(), d.OKButton.hwnd());
-        Click(d.CancelButton.hwnd());
+        EXPECT_EQ(testkit::TabWalk(d.Text1.hwnd(), 1, true), std::vector<HWND>{d.OKButton.hwnd()});
     });
-    ConfirmThroughMainWindow();
 }
 
+// Editing is refused by the box's own read-only style, which is what is checked here.
 TEST_F(LicenseDialog, TextBoxIsReadOnlyWithBothScrollBars) {
-    OnShown([](License& d) {
-        HWND text = d.Text1.hwnd();
-        LONG style = Style(text);
+    Inspect([](License& d) {
+        const LONG style = Style(d.Text1.hwnd());
         EXPECT_TRUE(style & ES_MULTILINE);
         EXPECT_TRUE(style & ES_READONLY);
         EXPECT_TRUE(style & WS_VSCROLL);
         EXPECT_TRUE(style & WS_HSCROLL);
         // Lines are not wrapped at the box's edge.
         EXPECT_TRUE(style & ES_AUTOHSCROLL);
-
-        const std::wstring before = WindowText(text);
-        SetFocus(text);
-        SendMessageW(text, EM_SETSEL, 0, -1);
-        for (wchar_t c : std::wstring(L"x\b\r")) SendMessageW(text, WM_CHAR, c, 1);
-        PressKey(text, VK_DELETE);
-        SendMessageW(text, WM_CUT, 0, 0);
-        SendMessageW(text, WM_CLEAR, 0, 0);
-        SendMessageW(text, EM_SETSEL, 0, 0);
-        if (OpenClipboard(d.hwnd())) {
-            EmptyClipboard();
-            HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, 2 * sizeof(wchar_t));
-            if (auto* p = static_cast<wchar_t*>(GlobalLock(mem))) {
-                p[0] = L'Q', p[1] = 0;
-                GlobalUnlock(mem);
-                SetClipboardData(CF_UNICODETEXT, mem);
-            }
-            CloseClipboard();
-        }
-        SendMessageW(text, WM_PASTE, 0, 0);
-        EXPECT_EQ(WindowText(text), before);
-        EXPECT_FALSE(SendMessageW(text, EM_GETMODIFY, 0, 0));
-        Click(d.CancelButton.hwnd());
     });
-    ConfirmThroughMainWindow();
 }
 
-TEST_F(LicenseDialog, ShowsTheWholeAgreementResource) {
-    const std::string bytes = ResourceBytes();
-    ASSERT_FALSE(bytes.empty()) << "no CUSTOM 101 resource";
-    HMODULE module = GetModuleHandleW(nullptr);
-    ASSERT_EQ(bytes.size(),
-              SizeofResource(module, FindResourceW(module, MAKEINTRESOURCEW(101), L"CUSTOM")));
-    const std::wstring expected = FromAnsi(bytes);
-    const size_t lines =
-        static_cast<size_t>(std::count(expected.begin(), expected.end(), L'\n')) + 1;
-
-    OnShown([&](License& d) {
+TEST_F(LicenseDialog, ShowsTheWholeAgreementAndScrollsToItsEnd) {
+    Inspect([&](License& d) {
         HWND text = d.Text1.hwnd();
-        // Single-byte text: one character per byte of the resource.
-        EXPECT_EQ(static_cast<size_t>(GetWindowTextLengthW(text)), bytes.size());
-        EXPECT_EQ(WindowText(text), expected);
-        EXPECT_EQ(static_cast<size_t>(SendMessageW(text, EM_GETLINECOUNT, 0, 0)), lines);
+        const std::string shown = testkit::Text(text);
+        EXPECT_EQ(shown.size(), kAgreementBytes);
+        EXPECT_EQ(shown.substr(0, kAgreementFirstLine.size()), kAgreementFirstLine);
+        ASSERT_GE(shown.size(), kAgreementLastLine.size());
+        EXPECT_EQ(shown.substr(shown.size() - kAgreementLastLine.size()), kAgreementLastLine);
+        // The box counts the empty line after the last line break as a line of its own.
+        const auto lines = static_cast<size_t>(SendMessageW(text, EM_GETLINECOUNT, 0, 0));
+        EXPECT_EQ(lines, kAgreementLines + 1);
         EXPECT_EQ(SendMessageW(text, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
 
         // Scrolling to the end shows the last line.
@@ -417,14 +304,7 @@ TEST_F(LicenseDialog, ShowsTheWholeAgreementResource) {
         RECT area;
         SendMessageW(text, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&area));
         TEXTMETRICW tm{};
-        {
-            HDC dc = GetDC(text);
-            HGDIOBJ old =
-                SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(text, WM_GETFONT, 0, 0)));
-            GetTextMetricsW(dc, &tm);
-            SelectObject(dc, old);
-            ReleaseDC(text, dc);
-        }
+        GetTextMetricsW(testkit::ControlFontDc(text).get(), &tm);
         ASSERT_GT(tm.tmHeight, 0);
         const size_t visible = static_cast<size_t>((area.bottom - area.top) / tm.tmHeight);
         ASSERT_GT(visible, 0u);
@@ -432,31 +312,31 @@ TEST_F(LicenseDialog, ShowsTheWholeAgreementResource) {
         EXPECT_GT(lines, visible) << "the agreement fits the box: nothing to scroll";
         EXPECT_GT(first, 0u) << "the box did not scroll";
         EXPECT_GE(first + visible, lines);
-        Click(d.CancelButton.hwnd());
     });
-    ConfirmThroughMainWindow();
 }
 
-TEST(LicenseAgreement, TextIsTheResourceInTheAnsiCodePage) {
-    const std::string bytes = ResourceBytes();
-    ASSERT_FALSE(bytes.empty());
-    EXPECT_EQ(bytes.find('\0'), std::string::npos);
-    // CR LF line breaks only.
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\n') {
-            EXPECT_TRUE(i > 0 && bytes[i - 1] == '\r') << "bare LF at " << i;
+TEST(LicenseAgreement, IsTheWholeAgreementWithCrLfLineBreaks) {
+    const std::string text = AgreementText();
+    EXPECT_EQ(text.size(), kAgreementBytes);
+    EXPECT_EQ(text.find('\0'), std::string::npos);
+    size_t breaks = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n') {
+            EXPECT_TRUE(i > 0 && text[i - 1] == '\r') << "bare LF at " << i;
+            ++breaks;
         }
-        if (bytes[i] == '\r') {
-            EXPECT_TRUE(i + 1 < bytes.size() && bytes[i + 1] == '\n') << "bare CR at " << i;
+        if (text[i] == '\r') {
+            EXPECT_TRUE(i + 1 < text.size() && text[i + 1] == '\n') << "bare CR at " << i;
         }
     }
-    EXPECT_EQ(win::Wide(AgreementText()), FromAnsi(bytes));
+    EXPECT_EQ(breaks, kAgreementLines);
 }
 
-TEST(LicenseAgreement, OpensWithItsTitleLine) {
+TEST(LicenseAgreement, OpensWithItsTitleLineAndEndsWithTheCopyright) {
     const std::string text = AgreementText();
-    EXPECT_EQ(text.substr(0, text.find("\r\n")),
-              "CORVANE PROGRAM GROUP - END USER LICENSE AGREEMENT");
+    EXPECT_EQ(text.substr(0, kAgreementFirstLine.size()), kAgreementFirstLine);
+    ASSERT_GE(text.size(), kAgreementLastLine.size());
+    EXPECT_EQ(text.substr(text.size() - kAgreementLastLine.size()), kAgreementLastLine);
 }
 
 }  // namespace

@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "forms/handles.h"
-#include "forms/twips.h"
 #include "support/cvline.h"
 #include "ui/win32/form1.h"
 #include "ui/win32/license.h"
 #include "win32_run_system.h"
+#include "win32_windows.h"
 
 namespace cvinst {
 namespace {
@@ -29,10 +29,8 @@ void Settle(HWND hwnd) {
 }
 
 COLORREF WindowPixel(HWND hwnd, int x, int y) {
-    HDC dc = GetDC(hwnd);
-    COLORREF c = GetPixel(dc, x, y);
-    ReleaseDC(hwnd, dc);
-    return c;
+    const win::ScopedGetDC dc(hwnd);
+    return GetPixel(dc.get(), x, y);
 }
 
 // The form's background as it paints it (from its persistent image) into a bitmap of our own.
@@ -59,10 +57,8 @@ private:
 COLORREF ScreenPixel(HWND hwnd, int x, int y) {
     POINT p{x, y};
     ClientToScreen(hwnd, &p);
-    HDC dc = GetDC(nullptr);
-    COLORREF c = GetPixel(dc, p.x, p.y);
-    ReleaseDC(nullptr, dc);
-    return c;
+    const win::ScopedGetDC screen(nullptr);
+    return GetPixel(screen.get(), p.x, p.y);
 }
 
 std::string Hex(COLORREF c) {
@@ -80,11 +76,15 @@ struct LineRows {
     int xEnd;   // one past the last pixel
 };
 
-LineRows RowsOf(win::Form& form, int y) {
-    const int dpi = form.Dpi();
-    const int width = form.OuterWidth();
-    return {y, TwipsToPixels(y, dpi), TwipsToPixels(y + 15, dpi), TwipsToPixels(100, dpi),
-            TwipsToPixels(width - 200, dpi)};
+// A fitted line runs from 100 twips to 200 twips short of the window's outer width, and its white
+// half lies 15 twips under the dark one.
+LineRows RowsOf(HWND window, int y) {
+    const int dpi = testkit::ScreenDpi();
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    const int width = MulDiv(outer.right - outer.left, 1440, dpi);
+    return {y, testkit::Pixels(y, dpi), testkit::Pixels(y + 15, dpi), testkit::Pixels(100, dpi),
+            testkit::Pixels(width - 200, dpi)};
 }
 
 // Checks one line at a handful of x positions, with the background in the rows around it and
@@ -115,7 +115,7 @@ void ExpectLines(win::Form& form, const std::vector<int>& ys, const char* when) 
     RECT client;
     GetClientRect(form.hwnd(), &client);
     for (int y : ys) {
-        LineRows r = RowsOf(form, y);
+        LineRows r = RowsOf(form.hwnd(), y);
         ASSERT_LT(r.xEnd, client.right) << "the line runs to the window's edge";
         const ErasedBackground image(form.hwnd());
         ExpectLine(
@@ -137,11 +137,10 @@ protected:
         for (int i = 0; i < 4; ++i) system_.AddPackage(i);
         form_.Show();
         ASSERT_TRUE(IsWindowVisible(form_.hwnd()));
-        ASSERT_EQ(form_.Dpi(), 96) << "the test display runs at 96 dpi";
         Settle(form_.hwnd());
     }
-    void TearDown() override { win::ModalShownHook() = nullptr; }
 
+    testkit::ModalForms modal_;
     testkit::PumpingRunSystem system_;
     NoLog log_;
     Form1 form_{system_, log_};
@@ -158,7 +157,7 @@ TEST_F(LinePixels, LinesComeBackAfterTheWindowWasCovered) {
                         nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(cover, nullptr);
     Settle(cover);
-    const LineRows first = RowsOf(form_, kMainLines[0]);
+    const LineRows first = RowsOf(form_.hwnd(), kMainLines[0]);
     const int x = (first.x0 + first.xEnd) / 2;
     ASSERT_NE(ScreenPixel(form_.hwnd(), x, first.dark), kDark) << "the cover did not cover";
     DestroyWindow(cover);
@@ -188,9 +187,7 @@ TEST_F(LinePixels, LinesComeBackAfterMinimiseAndRestore) {
 }
 
 TEST_F(LinePixels, LicenceDialogShowsItsTwoLines) {
-    int shown = 0;
-    win::ModalShownHook() = [&](win::Form& dialog) {
-        ++shown;
+    modal_.act = [](win::Form& dialog) {
         Settle(dialog.hwnd());
         ExpectLines(dialog, kLicenceLines, "dialog shown");
         RedrawWindow(dialog.hwnd(), nullptr, nullptr,
@@ -200,7 +197,7 @@ TEST_F(LinePixels, LicenceDialogShowsItsTwoLines) {
         SendMessageW(dialog.hwnd(), WM_CLOSE, 0, 0);
     };
     form_.ConfirmInstall();
-    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(modal_.shown, 1);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "forms/handles.h"
 #include "ui/win32/form1.h"
 #include "ui/win32/license.h"
 #include "win32_run_system.h"
@@ -166,19 +167,14 @@ bool FaceInstalled(const wchar_t* face, int charset) {
     lf.lfCharSet = static_cast<BYTE>(charset);
     wcsncpy(lf.lfFaceName, face, LF_FACESIZE - 1);
     int found = 0;
-    HDC dc = GetDC(nullptr);
-    EnumFontFamiliesExW(dc, &lf, CountFace, reinterpret_cast<LPARAM>(&found), 0);
-    ReleaseDC(nullptr, dc);
+    const win::ScopedGetDC screen(nullptr);
+    EnumFontFamiliesExW(screen.get(), &lf, CountFace, reinterpret_cast<LPARAM>(&found), 0);
     return found > 0;
 }
 
 std::wstring FaceDrawnWith(HWND control) {
-    HDC dc = GetDC(control);
-    HGDIOBJ old = SelectObject(dc, FontOf(control));
     wchar_t face[LF_FACESIZE] = {};
-    GetTextFaceW(dc, LF_FACESIZE, face);
-    SelectObject(dc, old);
-    ReleaseDC(control, dc);
+    GetTextFaceW(testkit::ControlFontDc(control).get(), LF_FACESIZE, face);
     return face;
 }
 
@@ -205,14 +201,13 @@ void ExpectFitsItsText(const win::Label& label) {
     HWND h = label.hwnd();
     const std::string caption = label.Caption();
     const std::wstring text(caption.begin(), caption.end());
-    HDC dc = GetDC(h);
-    HGDIOBJ old = SelectObject(dc, FontOf(h));
     SIZE size{};
-    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
     TEXTMETRICW tm{};
-    GetTextMetricsW(dc, &tm);
-    SelectObject(dc, old);
-    ReleaseDC(h, dc);
+    {
+        const testkit::ControlFontDc dc(h);
+        GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
+        GetTextMetricsW(dc.get(), &tm);
+    }
     RECT client;
     GetClientRect(h, &client);
     EXPECT_GE(client.right, size.cx) << label.Caption() << " in " << label.Font().face;

@@ -11,8 +11,9 @@
 #include "support/win32/log_file.h"
 #include "ui/win32/form1.h"
 #include "ui/win32/license.h"
+#include "win32_files.h"
 #include "win32_run_system.h"
-#include "win32_temp_folder.h"
+#include "win32_windows.h"
 
 namespace cvinst {
 namespace {
@@ -20,32 +21,23 @@ namespace {
 class StartupWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        win::MessageBoxHook() = [this](const win::MessageBoxRequest& box) {
-            boxes.push_back(box.text);
-            return IDOK;
-        };
-        win::ModalShownHook() = [this](win::Form& shown) {
-            ++licenceShown;
+        licence.act = [](win::Form& shown) {
             if (auto* dialog = dynamic_cast<License*>(&shown))
-                SendMessageW(dialog->CancelButton.hwnd(), BM_CLICK, 0, 0);
+                testkit::Press(dialog->CancelButton.hwnd());
         };
         for (int i = 0; i < 3; ++i) system.AddPackage(i);  // Examples' package is missing
         form.Load();
     }
     void TearDown() override {
         form.Unload();
-        win::MessageBoxHook() = nullptr;
-        win::ModalShownHook() = nullptr;
         testkit::DispatchPendingMessages();
     }
 
+    testkit::AnsweredBoxes boxes;
+    testkit::ModalForms licence;
     testkit::PumpingRunSystem system;
     NoLog log;
     Form1 form{system, log};
-    std::vector<std::string> boxes;
-    int licenceShown = 0;
-
-private:
 };
 
 TEST_F(StartupWindow, DeniedRightsDisableBothActionsAndTickTheFirstThreePrograms) {
@@ -55,15 +47,15 @@ TEST_F(StartupWindow, DeniedRightsDisableBothActionsAndTickTheFirstThreePrograms
     EXPECT_FALSE(IsWindowEnabled(form.Option1[0].hwnd()));
     EXPECT_FALSE(IsWindowEnabled(form.Option1[1].hwnd()));
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(SendMessageW(form.Check1[i].hwnd(), BM_GETCHECK, 0, 0), BST_CHECKED) << i;
+        EXPECT_EQ(testkit::CheckState(form.Check1[i].hwnd()), BST_CHECKED) << i;
     EXPECT_EQ(form.Check1[3].Value(), 1) << "Examples is left as it was";
-    EXPECT_TRUE(boxes.empty()) << "the check shows nothing by itself";
+    EXPECT_TRUE(boxes.shown.empty()) << "the check shows nothing by itself";
 
     // The install profile stays selected, so the action button still starts an install.
     EXPECT_TRUE(form.Option1[0].Value());
-    SendMessageW(form.Command1.hwnd(), BM_CLICK, 0, 0);
-    EXPECT_EQ(licenceShown, 1);
-    EXPECT_TRUE(boxes.empty());
+    testkit::Press(form.Command1.hwnd());
+    EXPECT_EQ(licence.shown, 1);
+    EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(StartupWindow, AllowedRightsChangeNothing) {
@@ -77,9 +69,9 @@ TEST_F(StartupWindow, AllowedRightsChangeNothing) {
 TEST_F(StartupWindow, ATickedBoxWhosePackageGoesStaysTickedButDisabled) {
     ASSERT_EQ(form.Check1[0].Value(), 1);
     system.RemovePackage(0);
-    SendMessageW(form.Option1[1].hwnd(), BM_CLICK, 0, 0);  // applies the profile again
+    testkit::Press(form.Option1[1].hwnd());  // applies the profile again
     EXPECT_FALSE(IsWindowEnabled(form.Check1[0].hwnd()));
-    EXPECT_EQ(SendMessageW(form.Check1[0].hwnd(), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(testkit::CheckState(form.Check1[0].hwnd()), BST_CHECKED);
 }
 
 // Refuses to create any form of ours, as a system out of window resources would.
@@ -94,29 +86,25 @@ LRESULT CALLBACK RefuseForms(int code, WPARAM wp, LPARAM lp) {
 TEST(MainStart, AMainWindowThatCannotBeCreatedEndsTheProgramWith1603AndSaysWhy) {
     testkit::TempFolder folder;
     ASSERT_TRUE(folder.Made());
-    std::vector<std::string> boxes;
-    win::MessageBoxHook() = [&](const win::MessageBoxRequest& box) {
-        boxes.push_back(box.caption + ": " + box.text);
-        return IDOK;
-    };
+    testkit::AnsweredBoxes boxes;
     testkit::PumpingRunSystem system;
     LogFile log;
     Form1 form(system, log);
     HHOOK hook = SetWindowsHookExW(WH_CBT, RefuseForms, nullptr, GetCurrentThreadId());
     ASSERT_NE(hook, nullptr);
     const MainResult result =
-        Main("CVInst.exe /I /LOG=\"" + folder.AtUtf8(L"run.log") + "\"", form, log);
+        Main("CVInst.exe /I /LOG=\"" + folder.File("run.log") + "\"", form, log);
     UnhookWindowsHookEx(hook);
-    win::MessageBoxHook() = nullptr;
     win::MessageBoxObserver() = nullptr;
 
     EXPECT_EQ(result.exitStatus, 1603);
     EXPECT_FALSE(result.interactive);
     EXPECT_FALSE(result.instanceLock);
-    EXPECT_EQ(boxes, std::vector<std::string>{
-                         "Corvane Installer: Corvane Installer could not create its window and has "
-                         "stopped."});
-    const std::string written = testkit::ReadWholeFile(folder.At(L"run.log"));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].caption, "Corvane Installer");
+    EXPECT_EQ(boxes.shown[0].text,
+              "Corvane Installer could not create its window and has stopped.");
+    const std::string written = testkit::FileBytes(folder.File("run.log")).value_or("");
     EXPECT_NE(written.find("] Exit status 1603 (failed)\r\n"), std::string::npos) << written;
 }
 

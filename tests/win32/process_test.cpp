@@ -5,13 +5,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
+#include <string_view>
 
 #include "engine/win32/run_system.h"
 #include "forms/handles.h"
 #include "forms/text.h"
+#include "win32_files.h"
+#include "win32_windows.h"
 
 namespace cvinst {
 namespace {
@@ -23,72 +24,26 @@ WinRunSystem& Machine() {
 
 using ::testing::AnyOf;
 using ::testing::Eq;
-using win::Utf8;
+using testkit::Exists;
+using testkit::ToolFile;
 using win::Wide;
 
-// The helper programs' folder as Wine sees it: drive Z: maps the Unix root.
-std::wstring ToolsDir() {
-    std::wstring dir = L"Z:" + Wide(CVINST_TOOLS_DIR);
-    for (wchar_t& c : dir) {
-        if (c == L'/') c = L'\\';
-    }
-    return dir;
+// The command line of a program started by its full path: the path quoted, then the arguments.
+std::wstring CommandLine(const std::string& exe, const std::string& arguments) {
+    return L"\"" + Wide(exe) + L"\" " + Wide(arguments);
 }
 
-std::wstring Tool(const wchar_t* name) { return ToolsDir() + L"\\" + name; }
-
-bool Exists(const std::wstring& path) {
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-void RemoveTree(const std::wstring& dir) {
-    WIN32_FIND_DATAW data;
-    win::unique_hfind find(FindFirstFileW((dir + L"\\*").c_str(), &data));
-    if (find) {
-        do {
-            const std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..") continue;
-            const std::wstring path = dir + L"\\" + name;
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(path);
-            } else {
-                DeleteFileW(path.c_str());
-            }
-        } while (FindNextFileW(find.get(), &data));
-    }
-    find.reset();
-    RemoveDirectoryW(dir.c_str());
-}
-
-// A fresh folder of the test's own under the user's temp folder.
+// A fresh folder of the test's own under the user's temporary folder.
 class TempFolderTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        wchar_t temp[MAX_PATH + 1];
-        const DWORD n = GetTempPathW(MAX_PATH + 1, temp);
-        ASSERT_GT(n, 0u);
-        static int serial = 0;
-        dir_ = std::wstring(temp, n) + L"CVInstTests." + std::to_wstring(GetCurrentProcessId()) +
-               L"." + std::to_wstring(++serial);
-        RemoveTree(dir_);
-        ASSERT_TRUE(CreateDirectoryW(dir_.c_str(), nullptr));
-    }
-    void TearDown() override { RemoveTree(dir_); }
+    void SetUp() override { ASSERT_TRUE(folder.Made()); }
 
-    std::wstring At(const std::wstring& relative) const { return dir_ + L"\\" + relative; }
-    std::string AtUtf8(const std::wstring& relative) const { return Utf8(At(relative)); }
-
-    void MakeFile(const std::wstring& relative) {
-        HANDLE file = CreateFileW(At(relative).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE) << Utf8(relative);
-        CloseHandle(file);
-    }
-    void MakeFolder(const std::wstring& relative) {
-        ASSERT_TRUE(CreateDirectoryW(At(relative).c_str(), nullptr)) << Utf8(relative);
+    // marker.exe copied into the folder as `relative`.
+    void PlantMarker(std::string_view relative) {
+        ASSERT_TRUE(folder.CopyIn(ToolFile("marker.exe"), relative)) << relative;
     }
 
-    std::wstring dir_;
+    testkit::TempFolder folder;
 };
 
 // RunAndWait / RunMsiExec --------------------------------------------------------------------
@@ -96,9 +51,9 @@ protected:
 class RunAndWaitExitCode : public ::testing::TestWithParam<unsigned long> {};
 
 TEST_P(RunAndWaitExitCode, ComesBackFromTheChild) {
-    const std::wstring sleeper = Tool(L"sleeper.exe");
+    const std::string sleeper = ToolFile("sleeper.exe");
     const MsiResult r =
-        RunAndWait(sleeper, L"\"" + sleeper + L"\" 0 " + std::to_wstring(GetParam()));
+        RunAndWait(Wide(sleeper), CommandLine(sleeper, "0 " + std::to_string(GetParam())));
     EXPECT_TRUE(r.started);
     EXPECT_EQ(r.exitCode, GetParam());
 }
@@ -106,8 +61,8 @@ TEST_P(RunAndWaitExitCode, ComesBackFromTheChild) {
 INSTANTIATE_TEST_SUITE_P(Codes, RunAndWaitExitCode, ::testing::Values(0ul, 7ul, 1602ul, 3010ul));
 
 TEST(RunAndWait, AProgramThatDoesNotExistIsNotStarted) {
-    const std::wstring missing = ToolsDir() + L"\\no such program.exe";
-    const MsiResult r = RunAndWait(missing, L"\"" + missing + L"\" 0 7");
+    const std::string missing = ToolFile("no such program.exe");
+    const MsiResult r = RunAndWait(Wide(missing), CommandLine(missing, "0 7"));
     EXPECT_FALSE(r.started);
 }
 
@@ -123,56 +78,37 @@ protected:
     static constexpr UINT kRelease = WM_APP + 17;
 
     void SetUp() override {
-        eventName_ = L"CVInstTests.release." + std::to_wstring(GetCurrentProcessId());
-        event_.reset(CreateEventW(nullptr, TRUE, FALSE, eventName_.c_str()));
-        ASSERT_TRUE(event_);
-
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = Proc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"CVInstTests.WaitWindow";
-        RegisterClassW(&wc);
-        window_.reset(CreateWindowExW(0, wc.lpszClassName, L"", WS_OVERLAPPED, 0, 0, 10, 10,
-                                      nullptr, nullptr, wc.hInstance, nullptr));
-        ASSERT_TRUE(window_);
-        SetWindowLongPtrW(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        ASSERT_TRUE(release_);
+        ASSERT_TRUE(window_.hwnd());
     }
 
-    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-        if (msg == kRelease) {
-            auto* self =
-                reinterpret_cast<MessagesDuringWait*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-            ++self->handled_;
-            SetEvent(self->event_.get());
-            return 0;
-        }
-        return DefWindowProcW(hwnd, msg, wp, lp);
+    // Runs the sleeper until the window's message releases it, or a minute has passed (258).
+    MsiResult RunReleasedSleeper(int exitCode) {
+        const std::string sleeper = ToolFile("sleeper.exe");
+        return RunAndWait(Wide(sleeper), CommandLine(sleeper, "60000 " + std::to_string(exitCode) +
+                                                                  " " + releaseName_));
     }
 
-    std::wstring eventName_;
-    win::unique_handle event_;
-    win::unique_hwnd window_;
-    int handled_ = 0;
+    const std::string releaseName_ = "CVInstTests.release." + std::to_string(GetCurrentProcessId());
+    win::unique_handle release_{CreateEventW(nullptr, TRUE, FALSE, Wide(releaseName_).c_str())};
+    testkit::CountingWindow window_{kRelease, [this] { SetEvent(release_.get()); }};
 };
 
 TEST_F(MessagesDuringWait, AreDispatchedWhileTheChildRuns) {
     // The child ends with 7 only once the window has handled the message, and gives up with 258
     // after a minute: a wait that does not dispatch cannot see 7.
-    ASSERT_TRUE(PostMessageW(window_.get(), kRelease, 0, 0));
-    const std::wstring sleeper = Tool(L"sleeper.exe");
-    const MsiResult r = RunAndWait(sleeper, L"\"" + sleeper + L"\" 60000 7 " + eventName_);
+    ASSERT_TRUE(PostMessageW(window_.hwnd(), kRelease, 0, 0));
+    const MsiResult r = RunReleasedSleeper(7);
     EXPECT_TRUE(r.started);
     EXPECT_EQ(r.exitCode, 7u);
-    EXPECT_EQ(handled_, 1);
+    EXPECT_EQ(window_.Count(), 1);
 }
 
 TEST_F(MessagesDuringWait, AQuitSeenDuringTheWaitIsPostedAgain) {
     PostQuitMessage(42);
-    ASSERT_TRUE(PostMessageW(window_.get(), kRelease, 0, 0));
-    const std::wstring sleeper = Tool(L"sleeper.exe");
-    const MsiResult r = RunAndWait(sleeper, L"\"" + sleeper + L"\" 60000 3 " + eventName_);
-    EXPECT_EQ(r.exitCode, 3u);
-    EXPECT_EQ(handled_, 1);
+    ASSERT_TRUE(PostMessageW(window_.hwnd(), kRelease, 0, 0));
+    EXPECT_EQ(RunReleasedSleeper(3).exitCode, 3u);
+    EXPECT_EQ(window_.Count(), 1);
     MSG msg;
     ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(msg.wParam, 42u);
@@ -194,30 +130,26 @@ class PlantedMsiexec : public TempFolderTest, public ::testing::WithParamInterfa
 protected:
     void SetUp() override {
         TempFolderTest::SetUp();
-        wchar_t cwd[MAX_PATH];
-        saved_.assign(cwd, GetCurrentDirectoryW(MAX_PATH, cwd));
         plant_ =
-            (GetParam() == PlantedIn::CurrentFolder ? dir_ : Wide(Machine().InstallerFolder())) +
-            L"\\msiexec.exe";
-        ASSERT_TRUE(CopyFileW(Tool(L"marker.exe").c_str(), plant_.c_str(), FALSE)) << Utf8(plant_);
-        ASSERT_TRUE(SetCurrentDirectoryW(dir_.c_str()));
+            (GetParam() == PlantedIn::CurrentFolder ? folder.Path() : Machine().InstallerFolder()) +
+            "\\msiexec.exe";
+        ASSERT_TRUE(CopyFileW(Wide(ToolFile("marker.exe")).c_str(), Wide(plant_).c_str(), FALSE))
+            << plant_;
+        ASSERT_TRUE(SetCurrentDirectoryW(Wide(folder.Path()).c_str()));
     }
     void TearDown() override {
-        SetCurrentDirectoryW(saved_.c_str());
-        for (const wchar_t* suffix : {L"", L".ran", L".part"})
-            DeleteFileW((plant_ + suffix).c_str());
-        TempFolderTest::TearDown();
+        for (const char* suffix : {"", ".ran", ".part"}) testkit::RemoveFile(plant_ + suffix);
     }
 
-    std::wstring saved_;
-    std::wstring plant_;
+    testkit::CurrentFolderKept cwd_;
+    std::string plant_;
 };
 
 TEST_P(PlantedMsiexec, NeverRunsInsteadOfTheSystemsOwn) {
     const MsiResult r = Machine().RunMsiExec("/i \"C:\\no such folder\\CVMenu.msi\" /qn");
     EXPECT_TRUE(r.started);
     EXPECT_THAT(r.exitCode, AnyOf(Eq(1619ul), Eq(2ul)));
-    EXPECT_FALSE(Exists(plant_ + L".ran")) << "the planted " << Utf8(plant_) << " ran";
+    EXPECT_FALSE(Exists(plant_ + ".ran")) << "the planted " << plant_ << " ran";
 }
 
 INSTANTIATE_TEST_SUITE_P(RunMsiExec, PlantedMsiexec,
@@ -229,47 +161,29 @@ INSTANTIATE_TEST_SUITE_P(RunMsiExec, PlantedMsiexec,
 
 // StartDetached ------------------------------------------------------------------------------
 
-std::string ReadWhole(const std::wstring& path) {
-    std::ifstream in(path.c_str(), std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// Waits for a detached child's mark; gives up after a minute rather than hanging the run.
-bool WaitForEither(const std::wstring& one, const std::wstring& other) {
-    for (int i = 0; i < 1200; ++i) {
-        if (Exists(one) || Exists(other)) return true;
-        Sleep(50);
-    }
-    return false;
-}
-
 using StartDetachedTest = TempFolderTest;
 
 TEST_F(StartDetachedTest, RunsThePathWithBlanksAndNeverItsPrefix) {
     // marker.exe leaves "<itself>.ran" holding its command line. Planted as "Program.exe" it is
     // what an unquoted "...\Program Files\target.exe" would start instead.
-    MakeFolder(L"Program Files");
-    ASSERT_TRUE(CopyFileW(Tool(L"marker.exe").c_str(), At(L"Program.exe").c_str(), TRUE));
-    ASSERT_TRUE(
-        CopyFileW(Tool(L"marker.exe").c_str(), At(L"Program Files\\target.exe").c_str(), TRUE));
-    const std::string target = AtUtf8(L"Program Files\\target.exe");
+    ASSERT_TRUE(folder.MakeFolder("Program Files"));
+    PlantMarker("Program.exe");
+    PlantMarker("Program Files\\target.exe");
+    const std::string target = folder.File("Program Files\\target.exe");
 
     ASSERT_TRUE(Machine().StartProcess(target, " /REGISTERCOM"));
 
-    const std::wstring ran = At(L"Program Files\\target.exe.ran");
-    const std::wstring decoyRan = At(L"Program.exe.ran");
-    ASSERT_TRUE(WaitForEither(ran, decoyRan));
+    const std::string ran = target + ".ran";
+    const std::string decoyRan = folder.File("Program.exe.ran");
+    ASSERT_TRUE(testkit::WaitUntil([&] { return Exists(ran) || Exists(decoyRan); }));
     EXPECT_FALSE(Exists(decoyRan));
-    ASSERT_TRUE(Exists(ran));
-    EXPECT_EQ(ReadWhole(ran), "\"" + target + "\" /REGISTERCOM");
+    EXPECT_EQ(testkit::FileBytes(ran), "\"" + target + "\" /REGISTERCOM");
 }
 
 TEST_F(StartDetachedTest, AMissingProgramIsNotStarted) {
-    MakeFolder(L"Program Files");
-    ASSERT_TRUE(CopyFileW(Tool(L"marker.exe").c_str(), At(L"Program.exe").c_str(), TRUE));
-    EXPECT_FALSE(Machine().StartProcess(AtUtf8(L"Program Files\\target.exe"), " /REGISTERCOM"));
+    ASSERT_TRUE(folder.MakeFolder("Program Files"));
+    PlantMarker("Program.exe");
+    EXPECT_FALSE(Machine().StartProcess(folder.File("Program Files\\target.exe"), " /REGISTERCOM"));
     EXPECT_FALSE(Machine().StartProcess("", " /REGISTERCOM"));
 }
 
@@ -279,48 +193,50 @@ class FindFileTest : public TempFolderTest {
 protected:
     void SetUp() override {
         TempFolderTest::SetUp();
-        MakeFile(L"CVMenu.exe");
-        MakeFile(L"start.cvm");
-        MakeFolder(L"Corvane Menu");
+        ASSERT_TRUE(folder.Write("CVMenu.exe", ""));
+        ASSERT_TRUE(folder.Write("start.cvm", ""));
+        ASSERT_TRUE(folder.MakeFolder("Corvane Menu"));
     }
 };
 
 TEST_F(FindFileTest, GivesTheNameAsStoredWithoutItsFolder) {
-    EXPECT_EQ(Machine().FindFile(AtUtf8(L"CVMenu.exe")), "CVMenu.exe");
-    EXPECT_EQ(Machine().FindFile(AtUtf8(L"cvmenu.EXE")), "CVMenu.exe");
+    EXPECT_EQ(Machine().FindFile(folder.File("CVMenu.exe")), "CVMenu.exe");
+    EXPECT_EQ(Machine().FindFile(folder.File("cvmenu.EXE")), "CVMenu.exe");
 }
 
 TEST_F(FindFileTest, AFolderMatches) {
-    EXPECT_EQ(Machine().FindFile(AtUtf8(L"Corvane Menu")), "Corvane Menu");
-    EXPECT_EQ(Machine().FindFile(AtUtf8(L"CORVANE MENU")), "Corvane Menu");
+    EXPECT_EQ(Machine().FindFile(folder.File("Corvane Menu")), "Corvane Menu");
+    EXPECT_EQ(Machine().FindFile(folder.File("CORVANE MENU")), "Corvane Menu");
 }
 
 TEST_F(FindFileTest, WildcardsMatchAsTheSystemDefinesThem) {
-    EXPECT_EQ(Machine().FindFile(AtUtf8(L"*.cvm")), "start.cvm");
-    EXPECT_EQ(Machine().FindFile(AtUtf8(L"CV?enu.exe")), "CVMenu.exe");
-    EXPECT_EQ(Machine().FindFile(AtUtf8(L"*.msi")), "");
+    EXPECT_EQ(Machine().FindFile(folder.File("*.cvm")), "start.cvm");
+    EXPECT_EQ(Machine().FindFile(folder.File("CV?enu.exe")), "CVMenu.exe");
+    EXPECT_EQ(Machine().FindFile(folder.File("*.msi")), "");
 }
 
 TEST_F(FindFileTest, NothingMatchingGivesEmptyText) {
     EXPECT_EQ(Machine().FindFile(""), "");
-    EXPECT_EQ(Machine().FindFile(AtUtf8(L"CVWork.exe")), "");
-    EXPECT_EQ(Machine().FindFile(AtUtf8(L"No Folder\\CVMenu.exe")), "");
-    EXPECT_EQ(Machine().FindFile(AtUtf8(L"CVMenu.exe\\start.cvm")), "");
-    EXPECT_EQ(Machine().FindFile(AtUtf8(L"a<|>b")), "");
+    EXPECT_EQ(Machine().FindFile(folder.File("CVWork.exe")), "");
+    EXPECT_EQ(Machine().FindFile(folder.File("No Folder\\CVMenu.exe")), "");
+    EXPECT_EQ(Machine().FindFile(folder.File("CVMenu.exe\\start.cvm")), "");
+    EXPECT_EQ(Machine().FindFile(folder.File("a<|>b")), "");
 }
 
 TEST_F(FindFileTest, NamesOutsideTheAnsiCodePageComeBackWhole) {
     // Japanese fits neither the Western nor the Cyrillic code page, Cyrillic not the Western one,
     // accented Latin letters not the Cyrillic one: under any of them some name here cannot pass.
-    MakeFolder(L"セットアップ テスト");
-    MakeFile(L"セットアップ テスト\\Установка.msi");
-    MakeFile(L"Été.txt");
-    EXPECT_EQ(Machine().FindFile(AtUtf8(L"セットアップ テスト")), "セットアップ テスト");
-    EXPECT_EQ(Machine().FindFile(AtUtf8(L"セットアップ テスト\\Установка.msi")), "Установка.msi");
-    EXPECT_EQ(Machine().FindFile(AtUtf8(L"セットアップ テスト\\УСТАНОВКА.MSI")), "Установка.msi");
-    EXPECT_EQ(Machine().FindFile(AtUtf8(L"セットアップ テスト\\*.msi")), "Установка.msi");
-    EXPECT_EQ(Machine().FindFile(AtUtf8(L"ÉTÉ.TXT")), "Été.txt");
-    EXPECT_EQ(Machine().FindFile(AtUtf8(L"セットアップ\\Установка.msi")), "");
+    ASSERT_TRUE(folder.MakeFolder("セットアップ テスト"));
+    ASSERT_TRUE(folder.Write("セットアップ テスト\\Установка.msi", ""));
+    ASSERT_TRUE(folder.Write("Été.txt", ""));
+    EXPECT_EQ(Machine().FindFile(folder.File("セットアップ テスト")), "セットアップ テスト");
+    EXPECT_EQ(Machine().FindFile(folder.File("セットアップ テスト\\Установка.msi")),
+              "Установка.msi");
+    EXPECT_EQ(Machine().FindFile(folder.File("セットアップ テスト\\УСТАНОВКА.MSI")),
+              "Установка.msi");
+    EXPECT_EQ(Machine().FindFile(folder.File("セットアップ テスト\\*.msi")), "Установка.msi");
+    EXPECT_EQ(Machine().FindFile(folder.File("ÉTÉ.TXT")), "Été.txt");
+    EXPECT_EQ(Machine().FindFile(folder.File("セットアップ\\Установка.msi")), "");
 }
 
 // Folders and error texts ------------------------------------------------------------------------
@@ -334,46 +250,34 @@ TEST(InstallerFolder, IsTheRunningProgramsFolderWithoutTrailingBackslash) {
 
 class SetCurrentFolderTest : public TempFolderTest {
 protected:
-    void SetUp() override {
-        TempFolderTest::SetUp();
-        wchar_t cwd[MAX_PATH];
-        saved_.assign(cwd, GetCurrentDirectoryW(MAX_PATH, cwd));
+    static bool IsCurrent(const std::string& folder) {
+        return testkit::EqualNoCase(testkit::CurrentFolderKept::Now(), folder);
     }
-    void TearDown() override {
-        SetCurrentDirectoryW(saved_.c_str());
-        TempFolderTest::TearDown();
-    }
-    static std::wstring Current() {
-        wchar_t cwd[MAX_PATH];
-        return std::wstring(cwd, GetCurrentDirectoryW(MAX_PATH, cwd));
-    }
-    std::wstring saved_;
+    testkit::CurrentFolderKept cwd_;
 };
 
 TEST_F(SetCurrentFolderTest, ChangesFolderAndDrive) {
-    MakeFolder(L"Setup Folder");
-    Machine().SetCurrentFolder(Utf8(ToolsDir()));
-    EXPECT_EQ(CompareStringOrdinal(Current().c_str(), -1, ToolsDir().c_str(), -1, TRUE),
-              CSTR_EQUAL);
+    ASSERT_TRUE(folder.MakeFolder("Setup Folder"));
+    const std::string tools = testkit::WindowsPath(CVINST_TOOLS_DIR);
+    Machine().SetCurrentFolder(tools);
+    EXPECT_TRUE(IsCurrent(tools));
 
-    Machine().SetCurrentFolder(AtUtf8(L"Setup Folder"));
-    EXPECT_EQ(CompareStringOrdinal(Current().c_str(), -1, At(L"Setup Folder").c_str(), -1, TRUE),
-              CSTR_EQUAL);
+    Machine().SetCurrentFolder(folder.File("Setup Folder"));
+    EXPECT_TRUE(IsCurrent(folder.File("Setup Folder")));
     EXPECT_EQ(Machine().FindFile("..\\setup folder"), "Setup Folder");
 }
 
 TEST_F(SetCurrentFolderTest, AMissingFolderLeavesTheCurrentOne) {
-    Machine().SetCurrentFolder(Utf8(dir_));
-    Machine().SetCurrentFolder(AtUtf8(L"No Such Folder"));
+    Machine().SetCurrentFolder(folder.Path());
+    Machine().SetCurrentFolder(folder.File("No Such Folder"));
     Machine().SetCurrentFolder("");
-    EXPECT_EQ(CompareStringOrdinal(Current().c_str(), -1, dir_.c_str(), -1, TRUE), CSTR_EQUAL);
+    EXPECT_TRUE(IsCurrent(folder.Path()));
 }
 
 TEST(SystemErrorText, DescribesCodesWithoutTheClosingLineBreak) {
     for (unsigned long code : {2ul, 5ul, 1603ul, 1619ul}) {
         const std::string text = Machine().ErrorText(code);
-        EXPECT_FALSE(text.empty()) << code;
-        ASSERT_FALSE(text.empty());
+        ASSERT_FALSE(text.empty()) << code;
         EXPECT_NE(text.back(), '\n') << code;
         EXPECT_NE(text.back(), '\r') << code;
     }

@@ -10,6 +10,10 @@ foreach(src ${TOOL_SOURCES})
   list(APPEND CVINST_TEST_TOOLS ${name})
 endforeach()
 
+# The kit's Win32 half drives the forms layer and starts the helper programs.
+target_link_libraries(testkit PUBLIC cvwin)
+target_compile_definitions(testkit PUBLIC CVINST_TOOLS_DIR="${CMAKE_BINARY_DIR}/tools")
+
 file(GLOB WIN32_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*_test.cpp)
 # The program's own resources (version, manifest, agreement), so the windows under test see what
 # they see in CVInst.exe.
@@ -21,7 +25,6 @@ target_compile_definitions(win32_tests PRIVATE
   CVINST_VERSION_PATCH=${PROJECT_VERSION_PATCH})
 target_link_libraries(win32_tests PRIVATE testkit cvwin GTest::gtest_main GTest::gmock)
 target_link_options(win32_tests PRIVATE -static)
-target_compile_definitions(win32_tests PRIVATE CVINST_TOOLS_DIR="${CMAKE_BINARY_DIR}/tools")
 if(CVINST_TEST_TOOLS)
   add_dependencies(win32_tests ${CVINST_TEST_TOOLS})
 endif()
@@ -36,11 +39,11 @@ set_tests_properties(win32_tests_144dpi PROPERTIES ENVIRONMENT "CVINST_WINE_DPI=
 file(GLOB E2E_TEST_SOURCES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/tests/e2e/*.cpp)
 if(E2E_TEST_SOURCES)
   add_executable(e2e_tests ${E2E_TEST_SOURCES})
-  target_link_libraries(e2e_tests PRIVATE testkit cvwin GTest::gtest_main GTest::gmock)
+  # msi: the driver reads and changes packages and asks which demo products are installed.
+  target_link_libraries(e2e_tests PRIVATE testkit cvwin msi GTest::gtest_main GTest::gmock)
   target_link_options(e2e_tests PRIVATE -static)
   target_compile_definitions(e2e_tests PRIVATE
-    CVINST_EXE="${CMAKE_BINARY_DIR}/bin/CVInst.exe" CVINST_TOOLS_DIR="${CMAKE_BINARY_DIR}/tools"
-    CVINST_DEMO_DIR="${CMAKE_BINARY_DIR}/demo")
+    CVINST_EXE="${CMAKE_BINARY_DIR}/bin/CVInst.exe" CVINST_DEMO_DIR="${CMAKE_BINARY_DIR}/demo")
   add_dependencies(e2e_tests CVInst ${CVINST_TEST_TOOLS})
   foreach(packages demo_packages test_packages)
     if(TARGET ${packages})
