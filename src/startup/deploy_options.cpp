@@ -28,7 +28,7 @@ size_t FindOutsideQuotes(const std::string& upper, std::string_view needle) {
 // Takes every "/LOG=" option out; false when one is malformed.
 bool TakeLog(WorkingText& text, std::optional<std::string>& path) {
     for (;;) {
-        const size_t start = text.upper().find(kLogOption);
+        const size_t start = FindOutsideQuotes(text.upper(), kLogOption);
         if (start == std::string::npos) return true;
         const size_t open = start + kLogOption.size();
         if (open >= text.upper().size() || text.upper()[open] != '"') return false;
@@ -63,10 +63,12 @@ bool TakeWait(WorkingText& text, std::optional<unsigned long>& seconds) {
 DeployOptions TakeDeployOptions(const std::string& argumentText) {
     DeployOptions options;
     WorkingText text(argumentText);
+    // A refusal quotes the whole text, as the "/MSI=" option's does: copies taken out before the
+    // faulty one are part of what the user wrote.
     auto fail = [&](CommandLineError kind) {
         options.ok = false;
         options.error = kind;
-        options.text = text.upper();
+        options.text = UpperCaseSameLength(argumentText);
         return options;
     };
     if (!TakeLog(text, options.logPath)) return fail(CommandLineError::LogInvalid);

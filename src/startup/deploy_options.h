@@ -17,12 +17,12 @@ struct DeployOptions {
     std::optional<unsigned long> waitSeconds;  // "/WAIT:" seconds
     bool ok = true;
     CommandLineError error = CommandLineError::LogInvalid;
-    std::string text;  // when !ok: the upper-cased argument text, for the error message
+    std::string text;  // when !ok: the whole upper-cased argument text, for the error message
 };
 
 // "/LOG=" followed directly by a double quote, a path and a closing quote (every copy is taken
-// out; the first names the file); "/WAIT:" followed by 0 to kLongestWaitSeconds seconds, outside
-// any quotes (so that one inside the "/MSI=" parameters stays theirs).
+// out; the first names the file), and "/WAIT:" followed by 0 to kLongestWaitSeconds seconds; both
+// only outside quotes, so that one inside the "/MSI=" parameters stays theirs.
 DeployOptions TakeDeployOptions(const std::string& argumentText);
 
 // An accepted command line and the options of its run, as the log tells them.

@@ -4,7 +4,7 @@
 
 namespace cvinst {
 
-// The 14-line usage text; lines 5 and 6 carry the main window's action captions.
+// The 16-line usage text; lines 5 and 6 carry the main window's action captions.
 std::string BuildHelpText(std::string_view installCaption, std::string_view uninstallCaption);
 
 }  // namespace cvinst

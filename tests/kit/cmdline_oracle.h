@@ -129,11 +129,11 @@ inline ParseResult ExpectParse(const std::string& input, std::string upper) {
     return want;
 }
 
-// What TakeDeployOptions must find. "/LOG=" (anywhere) takes a quote, a path of at least one
-// character and a quote; "/WAIT:" (outside quotes) takes 1 or more digits worth at most
+// What TakeDeployOptions must find. Outside quotes, "/LOG=" takes a quote, a path of at least
+// one character and a quote, and "/WAIT:" takes 1 or more digits worth at most
 // kLongestWaitSeconds. Every copy goes and the first one counts; reading goes on from where the
 // option stood, so that one that the taking brings together is found too. A refusal quotes the
-// upper-cased working text of that moment.
+// whole upper-cased input.
 inline DeployOptions ExpectDeploy(const std::string& input, const std::string& upper) {
     DeployOptions want;
     auto refuse = [&](CommandLineError kind, std::string quoted) {
@@ -143,14 +143,16 @@ inline DeployOptions ExpectDeploy(const std::string& input, const std::string& u
         return want;
     };
     std::string readUpper, read;  // what the log options leave
+    bool inQuotes = false;
     for (size_t i = 0; i < input.size();) {
+        inQuotes = inQuotes != (upper[i] == '"');
         readUpper += upper[i];
         read += input[i++];
-        if (!readUpper.ends_with("/LOG=")) continue;
+        if (inQuotes || !readUpper.ends_with("/LOG=")) continue;
         const size_t close =
             i < upper.size() && upper[i] == '"' ? upper.find('"', i + 1) : std::string::npos;
         if (close == std::string::npos || close == i + 1) {
-            return refuse(CommandLineError::LogInvalid, readUpper + upper.substr(i));
+            return refuse(CommandLineError::LogInvalid, upper);
         }
         if (!want.logPath) want.logPath = input.substr(i + 1, close - i - 1);
         readUpper.resize(readUpper.size() - 5);
@@ -171,7 +173,7 @@ inline DeployOptions ExpectDeploy(const std::string& input, const std::string& u
             seconds = seconds * 10 + static_cast<unsigned long>(readUpper[k++] - '0');
         }
         if (k == digits || seconds > kLongestWaitSeconds) {
-            return refuse(CommandLineError::WaitInvalid, leftUpper + readUpper.substr(digits));
+            return refuse(CommandLineError::WaitInvalid, upper);
         }
         if (!want.waitSeconds) want.waitSeconds = seconds;
         leftUpper.resize(leftUpper.size() - 6);

@@ -44,6 +44,8 @@ INSTANTIATE_TEST_SUITE_P(
         DeployCase{"/WAIT:30 /WAIT:5 /U", "  /U", std::nullopt, 30ul},
         // Inside quotes it belongs to the installer parameters.
         DeployCase{R"(/I /MSI="/WAIT:5")", R"(/I /MSI="/WAIT:5")", std::nullopt, std::nullopt},
+        DeployCase{R"(/I /MSI="/qn PROP=/LOG=1")", R"(/I /MSI="/qn PROP=/LOG=1")", std::nullopt,
+                   std::nullopt},
         DeployCase{R"(/MSI="x" /WAIT:7 /LOG="l")", R"(/MSI="x"  )", "l", 7ul}));
 
 struct RefusedCase {
@@ -80,6 +82,14 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"/I /WAIT:1000001", CommandLineError::WaitInvalid,
                     "Invalid command line parameters.\n\nInvalid wait syntax: "
                     "\"/I /WAIT:1000001\"\n\nSyntax: /WAIT:seconds (0 to 1000000; 0 does not "
+                    "wait)"},
+        // Copies taken out before the faulty one are still quoted: the user wrote them.
+        RefusedCase{"/LOG=\"a\" /I /LOG=b", CommandLineError::LogInvalid,
+                    "Invalid command line parameters.\n\nInvalid log file syntax: "
+                    "\"/LOG=\"A\" /I /LOG=B\"\n\nSyntax: /LOG=\"path of the log file\""},
+        RefusedCase{"/WAIT:5 /I /WAIT:x", CommandLineError::WaitInvalid,
+                    "Invalid command line parameters.\n\nInvalid wait syntax: "
+                    "\"/WAIT:5 /I /WAIT:X\"\n\nSyntax: /WAIT:seconds (0 to 1000000; 0 does not "
                     "wait)"},
         RefusedCase{"/I /WAIT:-5", CommandLineError::WaitInvalid,
                     "Invalid command line parameters.\n\nInvalid wait syntax: \"/I /WAIT:-5\"\n\n"
