@@ -123,18 +123,16 @@ TEST_F(Deployment, ALogThatCannotBeWrittenIsSaidOnceAndStopsNothing) {
 }
 
 TEST_F(Deployment, TheLogHasEveryBoxWithItsTextAndAnswer) {
-    Installer installer(PlaceWithPackages(folder, {kMenu}), "/I /P:Q " + LogOption(),
-                        folder.Path());
-    ASSERT_TRUE(installer.Started());
+    Installer& installer = Start(PlaceWithPackages(folder, {kMenu}), "/I /P:Q " + LogOption());
     HWND box = installer.WaitMessageBox();
     ASSERT_NE(box, nullptr);
-    ASSERT_TRUE(AnswerMessageBox(box, IDOK));
+    ASSERT_TRUE(Answer(box, IDOK));
     EXPECT_EQ(installer.WaitExit(), std::optional<DWORD>(1639));
     EXPECT_TRUE(
         Logged("Message box \"Corvane Automatic Installation\": Invalid command line "
                "parameters.\\n\\nMissing or invalid \"/p:\" syntax: \"/I /P:Q \"\\n\\n"
                "Please specify /P:MWSEA for programs and actions. -> OK\r\n"))
-        << Log();
+        << RunLog();
     EXPECT_TRUE(Logged("Exit status 1639 (the command line was refused)\r\n"));
 }
 
