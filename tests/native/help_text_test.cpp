@@ -5,31 +5,15 @@
 #include <algorithm>
 #include <string>
 
+#include "expected_texts.h"
+
 namespace cvinst {
 namespace {
 
 TEST(HelpTextTest, WholeText) {
     EXPECT_EQ(BuildHelpText("Install Programs To \"Program Files\" Folder",
                             "Uninstall Programs From \"Program Files\" Folder"),
-              "Corvane Installer Command Line Parameters:\n"
-              "\n"
-              "CVINST /I /U [/P:MWSE] [/T] [/MSI=\"parameters\"] [/show]\n"
-              "\n"
-              "  /I        Install Programs To \"Program Files\" Folder\n"
-              "  /U       Uninstall Programs From \"Program Files\" Folder\n"
-              "  /P:      Specifies programs [if missing all programs are selected]:\n"
-              "                  M-Corvane Menu\n"
-              "                  W-Corvane Workstation\n"
-              "                  S-Corvane Personal Server\n"
-              "                  E-Corvane Examples\n"
-              "  /T:      Does not install programs that are already installed.\n"
-              "  /MSI   Additional MS Windows Installer parameters (if missing = "
-              "\"/QB ALLUSERS=2 DISABLEADVTSHORTCUTS=1\").\n"
-              "  /show Shows Corvane Installer user interface.\n"
-              "  /WAIT:    Seconds to wait for another installation to finish (if missing = 600, "
-              "0 = do not wait).\n"
-              "  /LOG=\"file\" Log of the run, with the MS Windows Installer logs beside it (if "
-              "missing = %TEMP%\\CVInst.log).");
+              testkit::kUsageText);
 }
 
 TEST(HelpTextTest, ActionRowsFollowTheCaptions) {
