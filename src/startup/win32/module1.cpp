@@ -18,6 +18,12 @@
 
 namespace cvinst {
 
+bool CheckEnvironment(Form1& form) {
+    const bool allowed = EnvironmentAllowsActions();
+    ApplyEnvironmentCheck(form, allowed);
+    return allowed;
+}
+
 void ApplyEnvironmentCheck(Form1& form, bool allowed) {
     if (allowed) return;
     form.Option1[0].SetEnabled(false);
@@ -149,8 +155,7 @@ public:
         if (!log_.IsOpen()) notice(log_.Path(), openProblem_);
         log_.onFailure = notice;
 
-        allowed_ = EnvironmentAllowsActions();
-        ApplyEnvironmentCheck(form_, allowed_);
+        allowed_ = CheckEnvironment(form_);
         log_.Write(allowed_ ? "Rights check: this user may change machine-wide settings"
                             : "Rights check: this user may not change machine-wide settings, so "
                               "install and uninstall are disabled");
