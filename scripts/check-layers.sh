@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Fails when an include between the subsystem folders of src/ points upwards. The layers, lowest
 # first: a folder may include its own headers and those of the folders before it, never after.
-#   forms    the Win32 forms layer: handles, text conversion, windows, controls, message loop
+#   base     what every layer may use and is no window: handle owners, text conversion, the
+#            system's error text, the Windows Installer's codes
+#   forms    the Win32 forms layer: windows, controls, message boxes, the message loop
 #   support  registry, locale font, engraved lines, string helpers
 #   engine   the install and uninstall run, packages, process start
 #   ui       the main window and the licence dialog
@@ -9,7 +11,7 @@
 # Usage: scripts/check-layers.sh [SRC_DIR]
 set -euo pipefail
 src=${1:-$(cd "$(dirname "$0")/.." && pwd)/src}
-layers=(forms support engine ui startup)
+layers=(base forms support engine ui startup)
 
 rank() {
     local i

@@ -2,7 +2,9 @@
 // The four programs of the family. Their order is the order of every run and the index of the
 // main window's program check boxes.
 #include <array>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace cvinst {
 
@@ -22,5 +24,8 @@ inline constexpr std::array<Program, kProgramCount> ProgramCatalogue{{
     {'S', "Corvane Personal Server", "CVPServ.msi", "CVPServ.exe"},
     {'E', "Corvane Examples", "CVExampl.msi", "start.cvm"},
 }};
+
+// The programs' display names joined by `separator`, in the order given.
+std::string ProgramNames(const std::vector<int>& indices, std::string_view separator = ", ");
 
 }  // namespace cvinst

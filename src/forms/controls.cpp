@@ -2,12 +2,19 @@
 
 #include <utility>
 
+#include "base/win32/handles.h"
+#include "base/win32/text.h"
 #include "forms/form.h"
-#include "forms/handles.h"
-#include "forms/text.h"
 #include "forms/twips.h"
 
 namespace cvinst::win {
+
+std::string WindowText(HWND hwnd) {
+    const int n = GetWindowTextLengthW(hwnd);
+    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(hwnd, text.data(), n + 1)));
+    return Utf8(text);
+}
 
 // ---- Control ---------------------------------------------------------------------------------
 

@@ -17,6 +17,9 @@ namespace cvinst::win {
 
 class Form;
 
+// A window's text (WM_GETTEXT), whole.
+std::string WindowText(HWND hwnd);
+
 class Control {
 public:
     Control(Form& owner, int left, int top, int width, int height, std::string caption = {});

@@ -4,7 +4,7 @@
 #include <map>
 #include <tuple>
 
-#include "forms/text.h"
+#include "base/win32/text.h"
 
 namespace cvinst::win {
 

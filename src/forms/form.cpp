@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "base/win32/handles.h"
+#include "base/win32/text.h"
 #include "forms/form_image.h"
-#include "forms/handles.h"
 #include "forms/message_loop.h"
-#include "forms/text.h"
 #include "forms/twips.h"
 
 namespace cvinst::win {

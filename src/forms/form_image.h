@@ -3,7 +3,7 @@
 
 #include <optional>
 
-#include "forms/handles.h"
+#include "base/win32/handles.h"
 
 namespace cvinst::win {
 

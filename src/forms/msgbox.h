@@ -1,6 +1,7 @@
 #pragma once
-// Every message box of the program goes through here, so that tests can answer them and so that
-// a box naming no caption of its own shows the application title.
+// The message boxes of one window and its runs: a box naming no caption of its own shows the
+// application title; tests, and the program where no one could see a box, answer instead of a
+// person; whoever keeps the record hears every box shown and its answer.
 #include <windows.h>
 
 #include <functional>
@@ -16,19 +17,16 @@ struct MessageBoxRequest {
     UINT flags;
 };
 
-// When set, message boxes are not shown: the hook answers (IDOK, IDYES, IDNO...). Tests answer
-// here, and so does the program where no one could see a box.
-using MessageBoxHookFn = std::function<int(const MessageBoxRequest&)>;
-MessageBoxHookFn& MessageBoxHook();
+class MessageBoxes {
+public:
+    std::string title;
+    // When set, boxes are not shown: this answers (IDOK, IDYES, IDNO...).
+    std::function<int(const MessageBoxRequest&)> answer;
+    // Told of every box shown, with the answer it got.
+    std::function<void(const MessageBoxRequest&, int answer)> observe;
 
-// Told of every box shown, with the answer it got.
-using MessageBoxObserverFn = std::function<void(const MessageBoxRequest&, int answer)>;
-MessageBoxObserverFn& MessageBoxObserver();
-
-void SetAppTitle(std::string title);
-const std::string& AppTitle();
-
-// An empty caption means the application title.
-int ShowMessageBox(HWND owner, std::string_view text, UINT flags, std::string_view caption = {});
+    // An empty caption means the application title.
+    int Show(HWND owner, std::string_view text, UINT flags, std::string_view caption = {}) const;
+};
 
 }  // namespace cvinst::win

@@ -1,7 +1,6 @@
 #pragma once
 // The values the registry module writes, encoded as the bytes RegSetValueExA stores.
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -14,7 +13,5 @@ using RegValue = std::variant<std::monostate, std::string, int32_t>;
 // text already converted to the ANSI code page.
 std::vector<uint8_t> EncodeRegSzBytes(const std::string& ansi);
 std::string RegValueText(const RegValue& value);
-// REG_DWORD: the value as a 32-bit signed integer; nullopt when it does not convert.
-std::optional<int32_t> RegValueDword(const RegValue& value);
 
 }  // namespace cvinst

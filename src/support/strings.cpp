@@ -18,8 +18,4 @@ std::string QuoteStr(std::string_view text) {
     return quoted;
 }
 
-std::string CutAtNul(std::string_view buffer) {
-    return std::string(buffer.substr(0, buffer.find('\0')));
-}
-
 }  // namespace cvinst

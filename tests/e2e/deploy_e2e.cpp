@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "base/win32/text.h"
 #include "driver.h"
-#include "forms/text.h"
 #include "win32_machine.h"
 
 namespace cvinst::e2e {

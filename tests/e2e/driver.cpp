@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <tlhelp32.h>
 
+#include "base/win32/text.h"
 #include "fake_msiexec.h"
-#include "forms/text.h"
 
 namespace cvinst::e2e {
 namespace {

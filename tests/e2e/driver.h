@@ -18,7 +18,7 @@
 #include <utility>
 #include <vector>
 
-#include "forms/handles.h"
+#include "base/win32/handles.h"
 #include "win32_files.h"
 #include "win32_windows.h"
 

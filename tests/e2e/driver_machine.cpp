@@ -6,8 +6,8 @@
 #include <msi.h>
 #include <msiquery.h>
 
+#include "base/win32/text.h"
 #include "driver.h"
-#include "forms/text.h"
 #include "win32_machine.h"
 
 namespace cvinst::e2e {

@@ -1,7 +1,7 @@
 #include "fake_msiexec.h"
 
+#include "base/win32/text.h"
 #include "driver.h"
-#include "forms/text.h"
 
 namespace cvinst::e2e {
 namespace {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "base/win32/text.h"
 #include "driver.h"
-#include "forms/text.h"
 
 namespace cvinst::e2e {
 namespace {

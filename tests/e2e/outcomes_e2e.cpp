@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "base/win32/text.h"
 #include "driver.h"
 #include "fake_msiexec.h"
-#include "forms/text.h"
 
 namespace cvinst::e2e {
 namespace {

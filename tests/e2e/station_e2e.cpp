@@ -8,9 +8,9 @@
 #include <optional>
 #include <string>
 
+#include "base/win32/handles.h"
+#include "base/win32/text.h"
 #include "driver.h"
-#include "forms/handles.h"
-#include "forms/text.h"
 
 namespace cvinst::e2e {
 namespace {

@@ -12,10 +12,10 @@
 #include <string_view>
 #include <vector>
 
+#include "base/win32/handles.h"
+#include "base/win32/text.h"
 #include "driver.h"
 #include "fake_msiexec.h"
-#include "forms/handles.h"
-#include "forms/text.h"
 
 namespace cvinst::e2e {
 namespace {

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <atomic>
 
-#include "forms/handles.h"
-#include "forms/text.h"
+#include "base/win32/handles.h"
+#include "base/win32/text.h"
 
 namespace cvinst::testkit {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "forms/text.h"
+#include "base/win32/text.h"
 
 namespace cvinst::testkit {
 

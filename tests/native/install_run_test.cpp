@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/msi_arguments.h"
 #include "fake_run_system.h"
 #include "fake_run_window.h"
 
@@ -78,7 +79,8 @@ struct Reply {
 };
 
 // The whole report in one line, so that a row can state all of it: the outcome, each failure as
-// program letter and exit code, the programs not processed, the flags and the run's own failure.
+// program letter and exit code, the programs not processed, the flags, the run's own failure and
+// the exit status the process ends with, unless it is 0.
 std::string Summary(const RunReport& report) {
     static const char* const kOutcomes[] = {"Declined",  "Completed", "Failed",
                                             "Cancelled", "Stopped",   "Refused"};
@@ -92,6 +94,7 @@ std::string Summary(const RunReport& report) {
     if (report.restartStarted) text += "; restart started";
     if (report.installerBusy) text += "; installer busy";
     if (!report.errorDescription.empty()) text += "; " + report.errorDescription;
+    if (report.exitStatus != 0) text += "; exit " + std::to_string(report.exitStatus);
     return text;
 }
 
@@ -282,7 +285,7 @@ TEST_F(InstallRunTest, ThreeCharacterProgramFilesFailsWhileProgressTextStands) {
                     R"(SetCurrentFolder: D:\Setup)",
                     "ShowError: Error: Invalid Program Files Directory!", "EnableCmds(true)",
                     "RunDone(true)", "Sata: Status: Installation Failed"));
-    EXPECT_EQ(Summary(report), "Failed; Invalid Program Files Directory!");
+    EXPECT_EQ(Summary(report), "Failed; Invalid Program Files Directory!; exit 1603");
     EXPECT_THAT(system.searched, IsEmpty());
 }
 
@@ -445,12 +448,12 @@ INSTANTIATE_TEST_SUITE_P(Codes, ExitCodeTest, ::testing::Values(
     ExitCodeCase{.name = "RestartCodesCountAsSuccess", .ticked = {0, 1},
         .replies = {{"/i ", "CVMenu.msi", {true, 3010}}, {"/i ", "CVWork.msi", {true, 1641}}},
         .msiCalls = {kInstallMenu, kInstallWork},
-        .report = "Completed; restart required; restart started",
+        .report = "Completed; restart required; restart started; exit 1641",
         .afterLastStep = kInstallCompleted},
     ExitCodeCase{.name = "FailedPackageIsReportedAndTheRunGoesOn", .ticked = {0, 1},
         .replies = {{"/i ", "CVMenu.msi", {true, 1603}}},
-        .errorTexts = {{1603, "Fatal error during installation.\r\n"}},
-        .msiCalls = {kInstallMenu, kInstallWork}, .report = "Failed; failed M 1603",
+        .errorTexts = {{1603, "Fatal error during installation."}},
+        .msiCalls = {kInstallMenu, kInstallWork}, .report = "Failed; failed M 1603; exit 1603",
         .afterLastStep = {kCouldNotInstall + "Corvane Menu: Fatal error during installation.",
                           "EnableCmds(true)", "RunDone(true)", kInstallFailed}},
     // Corvane Menu's failed removal is followed by an install that succeeds: it is installed.
@@ -460,7 +463,7 @@ INSTANTIATE_TEST_SUITE_P(Codes, ExitCodeTest, ::testing::Values(
                     {"/i ", "CVPServ.msi", {true, 1603}}, {"/i ", "CVExampl.msi", {false, 0}}},
         .msiCalls = {kRemoveMenu, kInstallMenu, kInstallWork, kRemoveServer, kInstallServer,
                      kInstallExamples},
-        .report = "Failed; failed S 1603; failed E 0",
+        .report = "Failed; failed S 1603; failed E 0; exit 1603",
         .afterLastStep = {kCouldNotInstall + "Corvane Personal Server: Message 1603.\n"
                           "Corvane Examples: the Windows Installer could not be started.",
                           "EnableCmds(true)", "RunDone(true)", kInstallFailed}},
@@ -472,46 +475,46 @@ INSTANTIATE_TEST_SUITE_P(Codes, ExitCodeTest, ::testing::Values(
         .afterLastStep = kInstallCompleted},
     ExitCodeCase{.name = "TheInstallsCodeNotTheRemovals", .ticked = {0}, .present = {kMenuMarker},
         .replies = {{"/x ", "CVMenu.msi", {true, 1605}}, {"/i ", "CVMenu.msi", {true, 1603}}},
-        .msiCalls = {kRemoveMenu, kInstallMenu}, .report = "Failed; failed M 1603",
+        .msiCalls = {kRemoveMenu, kInstallMenu}, .report = "Failed; failed M 1603; exit 1603",
         .afterLastStep = {kCouldNotInstall + "Corvane Menu: Message 1603.", "EnableCmds(true)",
                           "RunDone(true)", kInstallFailed}},
     ExitCodeCase{.name = "UninstallFailureNamesRemoval", .install = false, .ticked = {1},
         .present = {kWorkMarker}, .replies = {{"/x ", "CVWork.msi", {true, 1603}}},
-        .msiCalls = {kRemoveWork}, .report = "Failed; failed W 1603",
+        .msiCalls = {kRemoveWork}, .report = "Failed; failed W 1603; exit 1603",
         .afterLastStep = {"ShowError: Error: The following programs could not be removed:\n"
                           "Corvane Workstation: Message 1603.", "EnableCmds(true)",
                           "RunDone(true)", "Sata: Status: Uninstallation Failed"}},
     ExitCodeCase{.name = "MsiexecNotStartedIsAFailure", .ticked = {0},
         .replies = {{"/i ", "CVMenu.msi", {false, 1603}}},
-        .msiCalls = {kInstallMenu}, .report = "Failed; failed M 0",
+        .msiCalls = {kInstallMenu}, .report = "Failed; failed M 0; exit 1603",
         .afterLastStep = {kCouldNotInstall + "Corvane Menu: the Windows Installer could not be "
                           "started.", "EnableCmds(true)", "RunDone(true)", kInstallFailed}},
     ExitCodeCase{.name = "UserCancelInMsiexecEndsTheRun", .ticked = {0, 1, 2},
         .replies = {{"/i ", "CVWork.msi", {true, 1602}}},
         .errorTexts = {{1602, "User cancelled installation."}},
-        .msiCalls = {kInstallMenu, kInstallWork}, .report = "Cancelled; failed W 1602",
+        .msiCalls = {kInstallMenu, kInstallWork}, .report = "Cancelled; failed W 1602; exit 1602",
         .afterLastStep = {kCouldNotInstall + "Corvane Workstation: User cancelled installation.",
                           "EnableCmds(true)", "RunDone(true)", kInstallFailed}},
     ExitCodeCase{.name = "UserCancelDuringRemovalSkipsTheInstallAndRegistration",
         .ticked = {2}, .present = {kServerMarker},
         .replies = {{"/x ", "CVPServ.msi", {true, 1602}}},
-        .msiCalls = {kRemoveServer}, .report = "Cancelled; failed S 1602",
+        .msiCalls = {kRemoveServer}, .report = "Cancelled; failed S 1602; exit 1602",
         .afterLastStep = {kCouldNotInstall + "Corvane Personal Server: Message 1602.",
                           "EnableCmds(true)", "RunDone(true)", kInstallFailed}},
     ExitCodeCase{.name = "UnattendedPackageFailureShowsNoBox", .unattended = true,
         .ticked = {0, 1},
         .replies = {{"/i ", "CVMenu.msi", {true, 1603}}, {"/i ", "CVWork.msi", {true, 1602}}},
         .msiCalls = {kInstallMenu, kInstallWork},
-        .report = "Cancelled; failed M 1603; failed W 1602",
+        .report = "Cancelled; failed M 1603; failed W 1602; exit 1602",
         .afterLastStep = {"EnableCmds(true)", "RunDone(true)", kInstallFailed}},
     ExitCodeCase{.name = "RegistrationStartsEvenWhenServerInstallFailed", .unattended = true,
         .ticked = {2}, .replies = {{"/i ", "CVPServ.msi", {true, 1603}}},
-        .msiCalls = {kInstallServer}, .report = "Failed; failed S 1603",
+        .msiCalls = {kInstallServer}, .report = "Failed; failed S 1603; exit 1603",
         .afterLastStep = {kRegister, "EnableCmds(true)", "RunDone(true)", kInstallFailed}},
     ExitCodeCase{.name = "ARestartStartedStopsTheRunAndNamesWhatWasNotProcessed",
         .ticked = {0, 1, 3}, .replies = {{"/i ", "CVMenu.msi", {true, 1641}}},
         .msiCalls = {kInstallMenu},
-        .report = "Stopped; not processed W; not processed E; restart started",
+        .report = "Stopped; not processed W; not processed E; restart started; exit 1641",
         .afterLastStep = {"ShowError: Error: The Windows Installer is restarting the computer, so "
                           "these programs were not processed:\nCorvane Workstation\n"
                           "Corvane Examples", "EnableCmds(true)", "RunDone(true)",
@@ -520,7 +523,7 @@ INSTANTIATE_TEST_SUITE_P(Codes, ExitCodeTest, ::testing::Values(
     // The program stays uninstalled and unregistered.
     ExitCodeCase{.name = "ARestartDuringARemoval", .unattended = true, .ticked = {2},
         .present = {kServerMarker}, .replies = {{"/x ", "CVPServ.msi", {true, 1641}}},
-        .msiCalls = {kRemoveServer}, .report = "Stopped; not processed S; restart started",
+        .msiCalls = {kRemoveServer}, .report = "Stopped; not processed S; restart started; exit 1641",
         .afterLastStep = {"EnableCmds(true)", "RunDone(true)", "Sata: Status: Installation "
                           "Stopped For A Restart; Not Processed: Corvane Personal Server"}}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -575,40 +578,40 @@ const std::string kNoProgramFiles = "ShowError: Error: Invalid Program Files Dir
 INSTANTIATE_TEST_SUITE_P(Calls, ThrowingCallTest, ::testing::Values(
     ThrowCase{.name = "StatusLineBetweenPrograms", .ticked = {0, 1, 2},
         .throwAt = "Sata: Status: Installing Corvane Workstation...",
-        .report = "Failed; Catastrophic failure", .msiCalls = {kInstallMenu},
+        .report = "Failed; Catastrophic failure; exit 1603", .msiCalls = {kInstallMenu},
         .boxes = {"Error: Catastrophic failure"},
         .tail = {"Sata: Status: Installing Corvane Workstation...", kCatastrophe,
                  "EnableCmds(true)", "RunDone(true)", kInstallFailed}},
     ThrowCase{.name = "Confirmation", .install = false, .ticked = {0},
-        .throwAt = "ConfirmRemoval", .report = "Failed; Catastrophic failure",
+        .throwAt = "ConfirmRemoval", .report = "Failed; Catastrophic failure; exit 1603",
         .boxes = {"Error: Catastrophic failure"},
         .tail = {"ConfirmRemoval", kCatastrophe, "EnableCmds(true)", "RunDone(true)",
                  "Sata: Status: Uninstallation Failed"},
         .tailIsAll = true},
     ThrowCase{.name = "MsiexecEvenUnattended", .unattended = true, .ticked = {0, 1},
-        .throwAt = "RunMsiExec: " + kInstallMenu, .report = "Failed; Catastrophic failure",
+        .throwAt = "RunMsiExec: " + kInstallMenu, .report = "Failed; Catastrophic failure; exit 1603",
         .msiCalls = {kInstallMenu}, .boxes = {"Error: Catastrophic failure"},
         .tail = {"RunMsiExec: " + kInstallMenu, kCatastrophe, "EnableCmds(true)",
                  "RunDone(true)", kInstallFailed}},
     ThrowCase{.name = "NonStandardExceptionGetsAGenericDescription", .ticked = {0},
         .throwAt = "EnableCmds(false)", .nonStandard = true,
-        .report = "Failed; An unexpected error has occurred.",
+        .report = "Failed; An unexpected error has occurred.; exit 1603",
         .boxes = {"Error: An unexpected error has occurred."},
         .tail = {"EnableCmds(false)", "ShowError: Error: An unexpected error has occurred.",
                  "EnableCmds(true)", "RunDone(true)", kInstallFailed}},
     ThrowCase{.name = "SecondFailureInTheFailurePath", .ticked = {0}, .programFiles = "",
-        .throwAt = "EnableCmds(true)", .report = "Failed; Invalid Program Files Directory!",
+        .throwAt = "EnableCmds(true)", .report = "Failed; Invalid Program Files Directory!; exit 1603",
         .boxes = {"Error: Invalid Program Files Directory!"},
         .tail = {kNoProgramFiles, "EnableCmds(true)", "RunDone(true)", kInstallFailed}},
     ThrowCase{.name = "TheErrorBox", .ticked = {0}, .programFiles = "",
-        .throwAt = kNoProgramFiles, .report = "Failed; Invalid Program Files Directory!",
+        .throwAt = kNoProgramFiles, .report = "Failed; Invalid Program Files Directory!; exit 1603",
         .boxes = {"Error: Invalid Program Files Directory!"},
         .tail = {kNoProgramFiles, "EnableCmds(true)", "RunDone(true)", kInstallFailed}},
     // One box: the run's own failure, not the package's as well.
     ThrowCase{.name = "AfterAPackageFailure", .ticked = {0, 1},
         .replies = {{"/i ", "CVMenu.msi", {true, 1603}}},
         .throwAt = "Sata: Status: Installing Corvane Workstation...",
-        .report = "Failed; failed M 1603; Catastrophic failure", .msiCalls = {kInstallMenu},
+        .report = "Failed; failed M 1603; Catastrophic failure; exit 1603", .msiCalls = {kInstallMenu},
         .boxes = {"Error: Catastrophic failure"},
         .tail = {kCatastrophe, "EnableCmds(true)", "RunDone(true)", kInstallFailed}},
     // Failures after the last program, or of steps that decide nothing, are ignored.
@@ -715,7 +718,8 @@ TEST_F(InstallRunTest, AnInstallationThatOutlastsTheWaitEndsTheRunWithTheRestUnp
     const RunReport report = Install();
     EXPECT_THAT(MsiCalls(), IsEmpty());
     EXPECT_THAT(journal.entries, Contains("WaitForInstaller: 30000"));
-    EXPECT_EQ(Summary(report), "Stopped; not processed W; not processed S; installer busy");
+    EXPECT_EQ(Summary(report),
+              "Stopped; not processed W; not processed S; installer busy; exit 1618");
     EXPECT_THAT(journal.entries, Not(Contains(kRegister)));
     EXPECT_THAT(Boxes(), ElementsAre("Error: Another installation kept the Windows Installer busy, "
                                      "so these programs were not processed:\nCorvane Workstation\n"
@@ -735,7 +739,7 @@ TEST_F(InstallRunTest, WaitZeroDoesNotWait) {
     const RunReport report = Uninstall();
     EXPECT_THAT(MsiCalls(), IsEmpty());
     EXPECT_THAT(journal.entries, Not(Contains(StartsWith("WaitForInstaller"))));
-    EXPECT_EQ(Summary(report), "Stopped; not processed M; installer busy");
+    EXPECT_EQ(Summary(report), "Stopped; not processed M; installer busy; exit 1618");
 }
 
 TEST_F(InstallRunTest, MsiexecThatFindsTheInstallerTakenIsRunAgainAfterGrowingPauses) {
@@ -756,7 +760,8 @@ TEST_F(InstallRunTest, MsiexecFindingTheInstallerTakenPastTheWaitStopsTheRun) {
     system.Answer("/i ", "CVMenu.msi", {true, 1618});
     const RunReport report = Install();
     EXPECT_THAT(journal.Matching("Pause: "), ElementsAre("1000", "2000", "4000", "8000", "2500"));
-    EXPECT_EQ(Summary(report), "Stopped; not processed M; not processed E; installer busy");
+    EXPECT_EQ(Summary(report),
+              "Stopped; not processed M; not processed E; installer busy; exit 1618");
     EXPECT_THAT(MsiCalls(), Not(Contains(kInstallExamples)));
 }
 
@@ -766,7 +771,7 @@ TEST_F(InstallRunTest, TheLogTellsEveryDecisionAndEveryMsiexec) {
     options.Unattended = true;
     system.installerBusyUntil = 1500;
     system.msiexecTakesMs = 2500;
-    system.errorTexts[3010] = "A restart is required.\r\n";
+    system.errorTexts[3010] = "A restart is required.";
     Tick({0, 2, 3});
     Present(kServerMarker);
     system.Answer("/i ", "CVPServ.msi", {true, 3010});

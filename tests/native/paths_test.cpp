@@ -33,19 +33,5 @@ TEST(QuoteStr, KeepsBlanksInsideOneArgumentAndDoesNotEscapeQuotes) {
     EXPECT_EQ(R"("")", QuoteStr(""));
 }
 
-class CutAtNulTest : public ::testing::TestWithParam<Sample> {};
-
-TEST_P(CutAtNulTest, KeepsTheTextBeforeTheFirstNul) {
-    EXPECT_EQ(CutAtNul(GetParam().first), GetParam().second);
-}
-
-// A fixed-size name field: leftovers after the terminator must not leak into the name.
-INSTANTIATE_TEST_SUITE_P(
-    Buffers, CutAtNulTest,
-    ::testing::Values(Sample{"CVMenu.exe\0stale.txt\0"s, "CVMenu.exe"}, Sample{"\0CVMenu.exe"s, ""},
-                      Sample{"start.cvm", "start.cvm"}, Sample{"", ""},
-                      Sample{"start.cvm"s + std::string(191, '\0') + "x" + std::string(59, '\0'),
-                             "start.cvm"}));
-
 }  // namespace
 }  // namespace cvinst

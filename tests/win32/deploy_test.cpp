@@ -8,9 +8,9 @@
 #include <string>
 #include <thread>
 
+#include "base/win32/handles.h"
+#include "base/win32/text.h"
 #include "engine/win32/run_system.h"
-#include "forms/handles.h"
-#include "forms/text.h"
 #include "support/win32/log_file.h"
 #include "win32_files.h"
 #include "win32_machine.h"

@@ -61,7 +61,8 @@ TEST_F(HighDpi, MainWindowScalesEveryMeasure) {
 }
 
 TEST_F(HighDpi, LicenceDialogScalesEveryMeasure) {
-    License dialog;
+    const LocaleFont localeFont;
+    License dialog(localeFont);
     dialog.Load();
     ASSERT_TRUE((dialog.hwnd() != nullptr));
     ExpectLayoutAt(dialog, 7575, 4110, dpi);

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "forms/handles.h"
+#include "base/win32/handles.h"
 #include "support/win32/regis.h"
 #include "win32_machine.h"
 

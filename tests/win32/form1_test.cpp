@@ -51,6 +51,7 @@ protected:
     void Load(const Packages& packages, const RunOptions& options = {}) {
         for (int index : packages) system.AddPackage(index);
         form = std::make_unique<Form1>(system, log);
+        boxes.Answer(form->Boxes);
         form->SetRunOptions(options);
         form->Load();
         ASSERT_TRUE((form->hwnd() != nullptr));
@@ -104,7 +105,7 @@ const std::vector<std::string> kUninstallBoxes = {
 TEST_F(Form1Test, LoadsWithTheInstallProfileAndEveryAvailableProgramTicked) {
     Load(kAllPackages);
     EXPECT_EQ(Text(form->hwnd()), "Corvane Installer 1.0");
-    EXPECT_EQ(win::AppTitle(), "Corvane Installer 1.0");
+    EXPECT_EQ(form->Boxes.title, "Corvane Installer 1.0");
     EXPECT_EQ(testkit::StatesOf(*form),
               (std::vector<ControlState>{
                   {"Action Profile:", true, -1},

@@ -1,8 +1,8 @@
-#include "forms/handles.h"
+#include "base/win32/handles.h"
 
 #include <gtest/gtest.h>
 
-#include "forms/text.h"
+#include "base/win32/text.h"
 
 namespace cvinst::win {
 namespace {

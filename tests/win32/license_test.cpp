@@ -89,16 +89,15 @@ const std::vector<ControlState> kAgreeing = {{"No, I do not agree", true, BST_UN
 TEST_F(LicenseDialog, ContinueAfterYesAccepts) {
     OnShown([](License& d) {
         EXPECT_EQ(Answers(d), kDeclining);
-        EXPECT_FALSE(AgreementAccepted);
+        EXPECT_FALSE(d.AgreementAccepted);
         Press(d.Option2);
         EXPECT_EQ(Answers(d), kAgreeing);
-        EXPECT_FALSE(AgreementAccepted);
+        EXPECT_FALSE(d.AgreementAccepted);
         Press(d.OKButton);
         EXPECT_FALSE((d.hwnd() != nullptr));
     });
     EXPECT_TRUE(ConfirmThroughMainWindow());
     EXPECT_EQ(modal_.shown, 1);
-    EXPECT_TRUE(AgreementAccepted);
 }
 
 TEST_F(LicenseDialog, EveryShowingStartsDecliningAlsoAfterAnAcceptance) {
@@ -109,7 +108,7 @@ TEST_F(LicenseDialog, EveryShowingStartsDecliningAlsoAfterAnAcceptance) {
     ASSERT_TRUE(ConfirmThroughMainWindow());
     OnShown([](License& d) {
         EXPECT_EQ(Answers(d), kDeclining);
-        EXPECT_FALSE(AgreementAccepted);
+        EXPECT_FALSE(d.AgreementAccepted);
         EXPECT_EQ(testkit::Text(d.Text1.hwnd()).substr(0, kAgreementFirstLine.size()),
                   kAgreementFirstLine);
         Press(d.CancelButton);
@@ -120,15 +119,15 @@ TEST_F(LicenseDialog, EveryShowingStartsDecliningAlsoAfterAnAcceptance) {
 }
 
 TEST_F(LicenseDialog, LoadingClearsAnEarlierAcceptance) {
-    AgreementAccepted = true;
-    License dialog;
+    License dialog(owner_.Font);
+    dialog.AgreementAccepted = true;
     OnShown([](License& d) {
-        EXPECT_FALSE(AgreementAccepted);
+        EXPECT_FALSE(d.AgreementAccepted);
         SendMessageW(d.hwnd(), WM_CLOSE, 0, 0);
     });
     dialog.ShowModal(&owner_);
     EXPECT_EQ(modal_.shown, 1);
-    EXPECT_FALSE(AgreementAccepted);
+    EXPECT_FALSE(dialog.AgreementAccepted);
 }
 
 TEST_F(LicenseDialog, NoAgainDisablesContinue) {
@@ -143,7 +142,7 @@ TEST_F(LicenseDialog, NoAgainDisablesContinue) {
         // A disabled "Continue" cannot accept.
         Press(d.OKButton);
         EXPECT_TRUE((d.hwnd() != nullptr));
-        EXPECT_FALSE(AgreementAccepted);
+        EXPECT_FALSE(d.AgreementAccepted);
     });
 }
 
@@ -155,7 +154,6 @@ TEST_F(LicenseDialog, CancelWithYesSelectedDeclines) {
         EXPECT_FALSE((d.hwnd() != nullptr));
     });
     EXPECT_FALSE(ConfirmThroughMainWindow());
-    EXPECT_FALSE(AgreementAccepted);
 }
 
 TEST_F(LicenseDialog, CloseBoxDeclines) {
@@ -188,16 +186,16 @@ TEST_F(LicenseDialog, EnterAndEscapeNeitherAcceptNorClose) {
             PressKey(focus, VK_RETURN);
             PressKey(focus, VK_ESCAPE);
             ASSERT_TRUE((d.hwnd() != nullptr));
-            EXPECT_FALSE(AgreementAccepted);
+            EXPECT_FALSE(d.AgreementAccepted);
         }
         SetFocus(d.Text1.hwnd());
         PressKey(d.Text1.hwnd(), VK_RETURN);
         ASSERT_TRUE((d.hwnd() != nullptr));
-        EXPECT_FALSE(AgreementAccepted);
+        EXPECT_FALSE(d.AgreementAccepted);
         // The multi-line text box hands Escape to the window as a close request, which
         // declines like the close box.
         PressKey(d.Text1.hwnd(), VK_ESCAPE);
-        EXPECT_FALSE(AgreementAccepted);
+        EXPECT_FALSE(d.AgreementAccepted);
     });
 }
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "forms/handles.h"
+#include "base/win32/handles.h"
 #include "support/cvline.h"
 #include "ui/win32/form1.h"
 #include "ui/win32/license.h"

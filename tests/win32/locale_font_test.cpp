@@ -1,5 +1,5 @@
 // The locale font on real windows: what each control's window holds after ApplyFormFont, for
-// code pages given through LocaleQueryOverride and, when the environment says which, for the
+// code pages a test's locale query gives and, when the environment says which, for the
 // user locale Wine takes from LC_ALL / LANG.
 #include "support/win32/locale_font.h"
 
@@ -13,7 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "forms/handles.h"
+#include "base/win32/handles.h"
+#include "support/charset.h"
 #include "ui/win32/form1.h"
 #include "ui/win32/license.h"
 #include "win32_run_system.h"
@@ -74,15 +75,16 @@ void ExpectControlFonts(const win::Form& form, const std::wstring& face, int cha
 class LocaleFont : public ::testing::Test {
 protected:
     void SetUp() override { testkit::DispatchPendingMessages(); }
-    void TearDown() override { LocaleQueryOverride() = nullptr; }
 
     void UseCodePage(std::string codePage) {
-        LocaleQueryOverride() = [this, codePage](uint32_t infoType) {
+        font_ = cvinst::LocaleFont([this, codePage](uint32_t infoType) {
             asked_.push_back(infoType);
             return codePage;
-        };
+        });
     }
+    void ApplyFormFont(win::Form& form) const { font_.Apply(form); }
 
+    cvinst::LocaleFont font_;
     std::vector<uint32_t> asked_;
 };
 
@@ -230,6 +232,7 @@ TEST_F(LocaleFont, AutoSizedLabelsRefitWhenTheirFontChanges) {
     testkit::PumpingRunSystem system;
     NoLog log;
     Form1 main(system, log);
+    main.Font = font_;
     main.Load();
     ExpectFitsItsText(main.Label1);
     ExpectFitsItsText(main.Label3);
@@ -240,6 +243,7 @@ TEST_F(LocaleFont, MainWindowAppliesItWhileLoading) {
     testkit::PumpingRunSystem system;
     NoLog log;
     Form1 form(system, log);
+    form.Font = font_;
     form.Load();
     ASSERT_TRUE((form.hwnd() != nullptr));
     EXPECT_FALSE(asked_.empty());
@@ -249,7 +253,7 @@ TEST_F(LocaleFont, MainWindowAppliesItWhileLoading) {
 
 TEST_F(LocaleFont, LicenceDialogAppliesItWhileLoading) {
     UseCodePage("932");
-    License dialog;
+    License dialog(font_);
     dialog.Load();
     ASSERT_TRUE((dialog.hwnd() != nullptr));
     ExpectControlFonts(dialog, L"Tahoma", 128);
@@ -266,6 +270,19 @@ TEST(LocaleText, IsTheQueriedTextWithoutItsNul) {
     EXPECT_NE(language.back(), '\0');
 }
 
+// The character set each known code page maps to is the one the system itself gives for it.
+TEST(CodePageCharset, IsTheSystemsOwn) {
+    for (const UINT codePage :
+         {932u, 936u, 949u, 950u, 1250u, 1251u, 1252u, 1253u, 1254u, 1255u, 1256u, 1257u}) {
+        CHARSETINFO info{};
+        ASSERT_TRUE(TranslateCharsetInfo(reinterpret_cast<DWORD*>(static_cast<UINT_PTR>(codePage)),
+                                         &info, TCI_SRCCODEPAGE))
+            << codePage;
+        EXPECT_EQ(CodePageToCharset(std::to_string(codePage)), static_cast<int>(info.ciCharset))
+            << codePage;
+    }
+}
+
 TEST(LocaleText, AFailingQueryGivesEmptyText) { EXPECT_EQ(GetLocaleText(0x0FFF), ""); }
 
 // The user's locale for real. scripts/locale-tests.sh runs the binary under a locale and says
@@ -275,12 +292,12 @@ TEST(UserLocale, FollowsTheEnvironment) {
     const char* charset = std::getenv("CVINST_EXPECT_CHARSET");
     if (!codePage || !charset)
         GTEST_SKIP() << "CVINST_EXPECT_CODEPAGE / CVINST_EXPECT_CHARSET unset";
-    ASSERT_FALSE(LocaleQueryOverride());
+    const cvinst::LocaleFont user;
     EXPECT_EQ(GetLocaleText(0x1004), codePage);
-    EXPECT_EQ(GetUserCharset(), std::atoi(charset));
+    EXPECT_EQ(user.Charset(), std::atoi(charset));
     FontForm form;
     form.Load();
-    ApplyFormFont(form);
+    user.Apply(form);
     ExpectControlFonts(form, L"Tahoma", std::atoi(charset));
 }
 

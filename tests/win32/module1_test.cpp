@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include "base/win32/text.h"
 #include "engine/run_options.h"
 #include "forms/msgbox.h"
-#include "forms/text.h"
 #include "support/win32/log_file.h"
 #include "ui/win32/form1.h"
 #include "ui/win32/license.h"
@@ -26,6 +26,7 @@ protected:
                 testkit::Press(dialog->CancelButton.hwnd());
         };
         for (int i = 0; i < 3; ++i) system.AddPackage(i);  // Examples' package is missing
+        boxes.Answer(form.Boxes);
         form.Load();
     }
     void TearDown() override {
@@ -90,12 +91,12 @@ TEST(MainStart, AMainWindowThatCannotBeCreatedEndsTheProgramWith1603AndSaysWhy) 
     testkit::PumpingRunSystem system;
     LogFile log;
     Form1 form(system, log);
+    boxes.Answer(form.Boxes);
     HHOOK hook = SetWindowsHookExW(WH_CBT, RefuseForms, nullptr, GetCurrentThreadId());
     ASSERT_NE(hook, nullptr);
     const MainResult result =
         Main("CVInst.exe /I /LOG=\"" + folder.File("run.log") + "\"", form, log);
     UnhookWindowsHookEx(hook);
-    win::MessageBoxObserver() = nullptr;
 
     EXPECT_EQ(result.exitStatus, 1603);
     EXPECT_FALSE(result.interactive);

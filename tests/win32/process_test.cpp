@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
+#include "base/win32/handles.h"
+#include "base/win32/text.h"
 #include "engine/win32/run_system.h"
-#include "forms/handles.h"
-#include "forms/text.h"
 #include "win32_files.h"
 #include "win32_windows.h"
 
@@ -284,8 +284,8 @@ TEST(SystemErrorText, DescribesCodesWithoutTheClosingLineBreak) {
     EXPECT_NE(Machine().ErrorText(2), Machine().ErrorText(5));
 }
 
-TEST(SystemErrorText, IsEmptyForACodeWithoutText) {
-    EXPECT_EQ(Machine().ErrorText(0x2000FFFFul), "");
+TEST(SystemErrorText, IsTheCodeForACodeWithoutText) {
+    EXPECT_EQ(Machine().ErrorText(0x2000FFFFul), "error 536936447");
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "forms/handles.h"
+#include "base/win32/handles.h"
 #include "forms/message_loop.h"
 
 namespace cvinst {

@@ -2,26 +2,16 @@
 
 #include <windows.h>
 
+#include "base/win32/handles.h"
+#include "base/win32/system_error.h"
+#include "base/win32/text.h"
 #include "engine/win32/process.h"
-#include "forms/handles.h"
-#include "forms/text.h"
 #include "support/strings.h"
 #include "support/win32/regis.h"
 
 namespace cvinst {
 
 namespace {
-
-std::wstring FormatFrom(DWORD source, HMODULE module, DWORD code) {
-    wchar_t* buffer = nullptr;
-    const DWORD n =
-        FormatMessageW(source | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,
-                       module, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::wstring text;
-    if (n != 0 && buffer) text.assign(buffer, n);
-    if (buffer) LocalFree(buffer);
-    return text;
-}
 
 // The whole command line of msiexec started from `msiexec`, its full path.
 std::wstring MsiExecCommandLine(const std::wstring& msiexec, const std::string& arguments) {
@@ -88,18 +78,7 @@ bool WinRunSystem::StartProcess(const std::string& exePath, const std::string& a
                         SW_SHOWMINIMIZED);
 }
 
-std::string WinRunSystem::ErrorText(unsigned long code) {
-    std::wstring text = FormatFrom(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code);
-    if (text.empty()) {
-        // The installer's own codes are described in msi.dll's message table.
-        if (HMODULE msi = LoadLibraryExW(L"msi.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
-            text = FormatFrom(FORMAT_MESSAGE_FROM_HMODULE, msi, code);
-            FreeLibrary(msi);
-        }
-    }
-    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n')) text.pop_back();
-    return win::Utf8(text);
-}
+std::string WinRunSystem::ErrorText(unsigned long code) { return win::SystemErrorText(code); }
 
 bool WinRunSystem::WaitForInstaller(unsigned long timeoutMs) {
     const win::unique_handle mutex(OpenMutexW(SYNCHRONIZE, FALSE, kInstallerMutex));

@@ -19,8 +19,6 @@ public:
     bool MsiCommandFits(const std::string& arguments) override;
     // Starts the program by its full path, quoted, with `arguments` appended, shown minimised.
     bool StartProcess(const std::string& exePath, const std::string& arguments) override;
-    // The system's description of an error code (msiexec's own codes included), without the
-    // line break that ends it; "" when there is none.
     std::string ErrorText(unsigned long code) override;
     // Another installation holds the Windows Installer's named mutex while it runs.
     bool WaitForInstaller(unsigned long timeoutMs) override;

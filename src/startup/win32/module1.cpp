@@ -3,12 +3,12 @@
 #include <windows.h>
 
 #include <memory>
+#include <utility>
 
+#include "base/installer_codes.h"
 #include "engine/catalogue.h"
-#include "forms/msgbox.h"
 #include "startup/cmdline.h"
 #include "startup/deploy_options.h"
-#include "startup/exit_codes.h"
 #include "startup/help_text.h"
 #include "startup/win32/environment.h"
 #include "support/win32/log_file.h"
@@ -33,7 +33,30 @@ void ApplyEnvironmentCheck(Form1& form, bool allowed) {
 
 void LogExit(Log& log, int exitStatus) {
     log.Write("Exit status " + std::to_string(exitStatus) + " (" +
-              std::string(exitcode::Meaning(exitStatus)) + ")");
+              std::string(installer::MeaningOf(static_cast<unsigned long>(exitStatus)).text) + ")");
+}
+
+LogNotice::LogNotice(LogFile& log,
+                     std::function<void(const std::string&, const std::string&)> notice)
+    : log_(&log) {
+    log.onFailure = std::move(notice);
+}
+
+LogNotice::LogNotice(LogNotice&& other) noexcept : log_(std::exchange(other.log_, nullptr)) {}
+
+LogNotice& LogNotice::operator=(LogNotice&& other) noexcept {
+    if (this != &other) {
+        Release();
+        log_ = std::exchange(other.log_, nullptr);
+    }
+    return *this;
+}
+
+LogNotice::~LogNotice() { Release(); }
+
+void LogNotice::Release() {
+    if (log_) log_->onFailure = nullptr;
+    log_ = nullptr;
 }
 
 namespace {
@@ -53,26 +76,6 @@ public:
 private:
     Form1& form_;
 };
-
-int ExitStatusOf(const std::optional<RunReport>& run) {
-    if (!run) return exitcode::NothingToRun;
-    switch (run->outcome) {
-    case RunOutcome::Completed:
-        if (run->restartStarted) return exitcode::RebootInitiated;
-        return run->restartRequired ? exitcode::RebootRequired : exitcode::Success;
-    case RunOutcome::Cancelled:
-    case RunOutcome::Declined:
-        return exitcode::UserCancelled;
-    case RunOutcome::Refused:
-        return exitcode::InvalidCommandLine;
-    case RunOutcome::Stopped:
-        if (!run->failures.empty()) break;
-        return run->installerBusy ? exitcode::AlreadyRunning : exitcode::RebootInitiated;
-    case RunOutcome::Failed:
-        break;
-    }
-    return exitcode::InstallFailure;
-}
 
 std::string_view AnswerName(int answer) {
     switch (answer) {
@@ -110,13 +113,12 @@ void ReportInstead(Log& log, std::string_view text) {
 }
 
 void ListPackages(Form1& form, Log& log) {
-    std::string found;
-    for (int i = 0; i < 4; ++i) {
-        if (!form.Check1[i].Enabled()) continue;
-        if (!found.empty()) found += ", ";
-        found += ProgramCatalogue[i].name;
+    std::vector<int> found;
+    for (int i = 0; i < kProgramCount; ++i) {
+        if (form.Check1[i].Enabled()) found.push_back(i);
     }
-    log.Write("Packages found beside the installer: " + (found.empty() ? "none" : found));
+    log.Write("Packages found beside the installer: " +
+              (found.empty() ? std::string("none") : ProgramNames(found)));
 }
 
 // Another installer running now would fight this one over the same packages.
@@ -137,9 +139,8 @@ public:
         OpenLog();
         form_.Load();
         if (!form_.hwnd()) {
-            win::ShowMessageBox(nullptr, kNoWindow, MB_OK | MB_ICONEXCLAMATION,
-                                "Corvane Installer");
-            return Exit(exitcode::InstallFailure);
+            form_.Boxes.Show(nullptr, kNoWindow, MB_OK | MB_ICONEXCLAMATION, "Corvane Installer");
+            return Exit(installer::InstallFailure);
         }
         // Said once on the status line, also when the log fails later in the session (and where
         // no one sees that, on the standard error stream).
@@ -153,7 +154,7 @@ public:
             if (!attended) WriteToStandardError(text + " (" + reason + ")");
         };
         if (!log_.IsOpen()) notice(log_.Path(), openProblem_);
-        log_.onFailure = notice;
+        notice_ = LogNotice(log_, notice);
 
         allowed_ = CheckEnvironment(form_);
         log_.Write(allowed_ ? "Rights check: this user may change machine-wide settings"
@@ -166,19 +167,22 @@ public:
         if (IsHelpRequest(rest)) return Help();
         if (!deploy_.ok) {
             return Refuse(CommandLineErrorMessage(deploy_.text, deploy_.error, false),
-                          exitcode::InvalidCommandLine);
+                          installer::InvalidCommandLine);
         }
         WindowControls controls(form_);
         const Acceptance accepted = AcceptCommandLine(rest, controls);
         if (!accepted.ok) {
             // Both actions are also disabled when no package lies beside the installer.
-            const int status = !accepted.rightsDenied               ? exitcode::InvalidCommandLine
-                               : allowed_ && !form_.PackagesFound() ? exitcode::NothingToRun
-                                                                    : exitcode::AccessDenied;
+            const int status = !accepted.rightsDenied               ? installer::InvalidCommandLine
+                               : allowed_ && !form_.PackagesFound() ? installer::NothingToRun
+                                                                    : installer::AccessDenied;
             return Refuse(accepted.message, status);
         }
         return Unattended(accepted.request);
     }
+
+    // Goes with the result: the notice lasts as long as the window.
+    LogNotice TakeNotice() { return std::move(notice_); }
 
 private:
     void OpenLog() {
@@ -190,7 +194,7 @@ private:
         log_.onFailure = nullptr;
         log_.Write("==== Corvane Installer " + ProgramVersion() + " ====");
         log_.Write("Command line: " + commandLine_);
-        win::MessageBoxObserver() = [&log = log_](const win::MessageBoxRequest& box, int answer) {
+        form_.Boxes.observe = [&log = log_](const win::MessageBoxRequest& box, int answer) {
             log.Write("Message box \"" + box.caption + "\": " + box.text + " -> " +
                       std::string(AnswerName(answer)));
         };
@@ -198,7 +202,7 @@ private:
             log_.Write(
                 "The window station is not visible: what would wait for a person goes to this log "
                 "and to the standard error stream");
-            win::MessageBoxHook() = [&log = log_](const win::MessageBoxRequest& box) {
+            form_.Boxes.answer = [&log = log_](const win::MessageBoxRequest& box) {
                 ReportInstead(log, box.text);
                 return DefaultAnswer(box.flags);
             };
@@ -218,14 +222,14 @@ private:
             ReportInstead(log_,
                           "Started without a command line where no one can use its window: "
                           "nothing was done. Run \"CVInst.exe ?\" for the command-line options.");
-            return Exit(exitcode::InvalidCommandLine);
+            return Exit(installer::InvalidCommandLine);
         }
         MainResult result;
         result.instanceLock = TakeInstanceLock();
         if (!result.instanceLock) {
-            win::ShowMessageBox(nullptr, kAlreadyRunning, MB_OK | MB_ICONEXCLAMATION,
-                                "Corvane Installer");
-            return Exit(exitcode::AlreadyRunning);
+            form_.Boxes.Show(nullptr, kAlreadyRunning, MB_OK | MB_ICONEXCLAMATION,
+                             "Corvane Installer");
+            return Exit(installer::AlreadyRunning);
         }
         form_.SetRunOptions(BaseOptions());
         form_.Show();
@@ -238,16 +242,16 @@ private:
         if (!attended_) {
             ReportInstead(log_,
                           BuildHelpText(form_.Option1[0].Caption(), form_.Option1[1].Caption()));
-            return Exit(exitcode::InvalidCommandLine);
+            return Exit(installer::InvalidCommandLine);
         }
         log_.Write("Command-line help shown");
         ShowCommandLineHelp(form_);
         form_.Unload();
-        return Exit(exitcode::Success);
+        return Exit(installer::Success);
     }
 
     MainResult Refuse(const std::string& message, int status) {
-        win::ShowMessageBox(nullptr, message, MB_OK | MB_ICONEXCLAMATION, kCommandLineErrorTitle);
+        form_.Boxes.Show(nullptr, message, MB_OK | MB_ICONEXCLAMATION, kCommandLineErrorTitle);
         form_.Unload();
         return Exit(status);
     }
@@ -264,13 +268,13 @@ private:
         if (!result.instanceLock) {
             log_.Write("Another Corvane Installer is already running");
             form_.Unload();
-            return Exit(exitcode::AlreadyRunning);
+            return Exit(installer::AlreadyRunning);
         }
         form_.SetRunOptions(options);
         if (request.ShowWindow) form_.Show();
         form_.Command1_Click();
         log_.Write("Outcome: " + form_.Label2.Caption());
-        result.exitStatus = ExitStatusOf(form_.LastRun);
+        result.exitStatus = form_.LastRun ? form_.LastRun->exitStatus : installer::NothingToRun;
         LogExit(log_, result.exitStatus);
         return result;
     }
@@ -288,6 +292,7 @@ private:
     const bool attended_;
     Form1& form_;
     LogFile& log_;
+    LogNotice notice_;
     bool allowed_ = true;
     std::string openProblem_;
 };
@@ -295,7 +300,10 @@ private:
 }  // namespace
 
 MainResult Main(const std::string& commandLine, Form1& form, LogFile& log) {
-    return Start(commandLine, form, log).Run();
+    Start start(commandLine, form, log);
+    MainResult result = start.Run();
+    result.logNotice = start.TakeNotice();
+    return result;
 }
 
 }  // namespace cvinst

@@ -1,13 +1,29 @@
 #pragma once
+#include <functional>
 #include <string>
 
-#include "forms/handles.h"
+#include "base/win32/handles.h"
 #include "support/log.h"
 
 namespace cvinst {
 
 class Form1;
 class LogFile;
+
+// Tells the user once when the log cannot be written, for as long as the window that says it
+// lasts: the log forgets the notice when this goes.
+class LogNotice {
+public:
+    LogNotice() = default;
+    LogNotice(LogFile& log, std::function<void(const std::string&, const std::string&)> notice);
+    LogNotice(LogNotice&& other) noexcept;
+    LogNotice& operator=(LogNotice&& other) noexcept;
+    ~LogNotice();
+
+private:
+    void Release();
+    LogFile* log_ = nullptr;
+};
 
 // What the program's entry decided.
 struct MainResult {
@@ -17,11 +33,12 @@ struct MainResult {
     bool interactive = false;
     // Held while this installer may run installations; kept until the process ends.
     win::unique_handle instanceLock;
+    LogNotice logNotice;
 };
 
 // The program's entry: opens the run log, loads the main window, checks the environment and
 // runs the mode the command line (the process's whole command line) asks for. `form` writes its
-// runs' events to `log`.
+// runs' events to `log`; the result must go before `form` does.
 MainResult Main(const std::string& commandLine, Form1& form, LogFile& log);
 
 // The log's last line of a run: the exit status and what it means to a deployment tool.

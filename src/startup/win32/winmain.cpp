@@ -1,14 +1,21 @@
 #include <windows.h>
 
+#include "base/installer_codes.h"
+#include "base/win32/text.h"
 #include "engine/win32/run_system.h"
 #include "forms/common_controls.h"
 #include "forms/message_loop.h"
 #include "forms/msgbox.h"
-#include "forms/text.h"
-#include "startup/exit_codes.h"
+#include "startup/win32/environment.h"
 #include "startup/win32/module1.h"
 #include "support/win32/log_file.h"
 #include "ui/win32/form1.h"
+
+namespace {
+
+constexpr char kStopped[] = "Corvane Installer stopped after an unexpected error.";
+
+}  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // A setup program runs from folders others can write to: never load a DLL from there.
@@ -31,10 +38,16 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         }
         return result.exitStatus;
     } catch (...) {
-        log.Write("Stopped after an unexpected error");
-        cvinst::win::ShowMessageBox(nullptr, "Corvane Installer stopped after an unexpected error.",
-                                    MB_OK | MB_ICONEXCLAMATION, "Corvane Installer");
-        cvinst::LogExit(log, cvinst::exitcode::InstallFailure);
-        return cvinst::exitcode::InstallFailure;
+        // The window is gone; what it would have said goes where someone can read it.
+        log.Write(std::string("Stopped after an unexpected error"));
+        if (cvinst::WindowStationVisible()) {
+            cvinst::win::MessageBoxes boxes;
+            boxes.title = "Corvane Installer";
+            boxes.Show(nullptr, kStopped, MB_OK | MB_ICONEXCLAMATION);
+        } else {
+            cvinst::WriteToStandardError(kStopped);
+        }
+        cvinst::LogExit(log, cvinst::installer::InstallFailure);
+        return cvinst::installer::InstallFailure;
     }
 }

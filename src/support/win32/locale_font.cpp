@@ -7,13 +7,7 @@
 
 namespace cvinst {
 
-LocaleQueryFn& LocaleQueryOverride() {
-    static LocaleQueryFn fn;
-    return fn;
-}
-
 std::string GetLocaleText(uint32_t infoType) {
-    if (auto& fn = LocaleQueryOverride()) return fn(infoType);
     LCID locale = MAKELCID(GetUserDefaultLangID(), SORT_DEFAULT);
     char buffer[255];
     // The answers asked for are numbers in ASCII digits, the same in every code page.
@@ -21,23 +15,22 @@ std::string GetLocaleText(uint32_t infoType) {
     return n > 0 ? std::string(buffer, static_cast<size_t>(n - 1)) : std::string();
 }
 
-int16_t GetUserCharset() { return CodePageToCharset(GetLocaleText(LOCALE_IDEFAULTANSICODEPAGE)); }
-
-namespace {
-int16_t FontCharset = 0;
+int16_t LocaleFont::Charset() const {
+    return CodePageToCharset(query_(LOCALE_IDEFAULTANSICODEPAGE));
 }
 
-void ApplyFormFont(win::Form& form) {
+void LocaleFont::Apply(win::Form& form) const {
+    int16_t charset = 0;
     try {
-        FontCharset = GetUserCharset();
+        charset = Charset();
     } catch (...) {
-        FontCharset = 0;
+        // Without an answer the controls keep the face's own Latin glyphs.
     }
     for (win::Control* control : form.Controls()) {
         if (!control->HasFont()) continue;
         try {
             control->SetFontName("Tahoma");
-            control->SetFontCharset(FontCharset);
+            control->SetFontCharset(charset);
         } catch (...) {
             // A control that cannot take the font keeps its own; the others still get theirs.
         }

@@ -4,22 +4,12 @@
 
 #include <cstdio>
 
-#include "forms/text.h"
+#include "base/win32/system_error.h"
+#include "base/win32/text.h"
 
 namespace cvinst {
 
 namespace {
-
-std::string ErrorDescription(DWORD code) {
-    wchar_t* buffer = nullptr;
-    const DWORD n = FormatMessageW(
-        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::wstring text = n && buffer ? std::wstring(buffer, n) : std::wstring();
-    if (buffer) LocalFree(buffer);
-    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n')) text.pop_back();
-    return text.empty() ? "error " + std::to_string(code) : win::Utf8(text);
-}
 
 // Creates the folders on the way to `path`'s own folder; failures show when the file is opened.
 void CreateParentFolders(const std::wstring& path) {
@@ -84,7 +74,7 @@ void LogFile::Write(std::string_view event) {
 void LogFile::Failed(unsigned long error) {
     if (failureReported_) return;
     failureReported_ = true;
-    if (onFailure) onFailure(path_, ErrorDescription(error));
+    if (onFailure) onFailure(path_, win::SystemErrorText(error));
 }
 
 std::string DefaultLogPath() {

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "forms/handles.h"
+#include "base/win32/handles.h"
 #include "support/log.h"
 
 namespace cvinst {

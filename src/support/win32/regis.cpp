@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "forms/handles.h"
-#include "forms/text.h"
-#include "support/strings.h"
+#include "base/win32/handles.h"
+#include "base/win32/text.h"
 
 namespace cvinst {
 
@@ -60,45 +59,9 @@ LONG RegWriteValue(HKEY key, std::string_view name, unsigned long type, const Re
         const std::vector<uint8_t> bytes = EncodeRegSzBytes(win::AnsiFromUtf8(RegValueText(value)));
         return WriteBytes(key, ansiName, REG_SZ, bytes.data(), static_cast<DWORD>(bytes.size()));
     }
-    case REG_DWORD: {
-        const std::optional<int32_t> number = RegValueDword(value);
-        if (!number) return ERROR_INVALID_PARAMETER;
-        const DWORD data = static_cast<DWORD>(*number);
-        return WriteBytes(key, ansiName, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
-                          sizeof data);
-    }
     default:
         return ERROR_INVALID_PARAMETER;
     }
-}
-
-std::string RegReadText(HKEY root, std::string_view path, std::string_view name,
-                        std::string_view def) {
-    win::unique_hkey key;
-    if (RegOpenKeyA(root, win::AnsiFromUtf8(path).c_str(), key.put()) != ERROR_SUCCESS) {
-        return std::string(def);
-    }
-    const std::string ansiName = win::AnsiFromUtf8(name);
-    DWORD type = 0;
-    DWORD size = 0;
-    if (RegQueryValueExA(key.get(), ansiName.c_str(), nullptr, &type, nullptr, &size) !=
-            ERROR_SUCCESS ||
-        type != REG_SZ) {
-        return std::string(def);
-    }
-    std::string buffer(size, ' ');
-    DWORD read = size;
-    if (size != 0) {
-        // The value may have changed since it was measured; then there is nothing sound to read.
-        if (RegQueryValueExA(key.get(), ansiName.c_str(), nullptr, &type,
-                             reinterpret_cast<BYTE*>(buffer.data()), &read) != ERROR_SUCCESS ||
-            type != REG_SZ) {
-            return std::string(def);
-        }
-        // The size asked for first may be larger than what the ANSI text needs.
-        buffer.resize(read);
-    }
-    return win::Utf8FromAnsi(CutAtNul(buffer));
 }
 
 std::string RegReadUnicodeText(HKEY root, std::string_view path, std::string_view name,

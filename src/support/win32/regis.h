@@ -1,8 +1,8 @@
 #pragma once
 // Regis: the program's registry operations, thin layers over the registry API that report the
 // platform's status or the caller's default and never show anything.
-// RegReadText and RegWriteValue keep the ANSI calls so that their texts keep their established
-// round trip through the ANSI code page; what must not lose a character or a byte uses the W calls.
+// RegWriteValue keeps the ANSI call so that its text keeps its established round trip through the
+// ANSI code page; what must not lose a character or a byte uses the W calls.
 #include <windows.h>
 
 #include <string>
@@ -12,17 +12,13 @@
 
 namespace cvinst {
 
-// Writes one value of an open key the caller owns. REG_SZ and REG_DWORD only; any other type, or
-// a value that is no 32-bit number for REG_DWORD, writes nothing and gives ERROR_INVALID_PARAMETER.
+// Writes one value of an open key the caller owns. REG_SZ only; any other type writes nothing and
+// gives ERROR_INVALID_PARAMETER.
 LONG RegWriteValue(HKEY key, std::string_view name, unsigned long type, const RegValue& value);
 
-// The REG_SZ text of a value, cut at its first NUL; `def` when the key or value is missing or the
+// The REG_SZ text of a value, cut at its first NUL, read through the W calls so that characters
+// the ANSI code page cannot hold come back whole; `def` when the key or value is missing or the
 // value has any other type.
-std::string RegReadText(HKEY root, std::string_view path, std::string_view name,
-                        std::string_view def = "");
-
-// RegReadText's rules (REG_SZ only, cut at the first NUL, `def` otherwise) through the W calls:
-// characters the ANSI code page cannot hold come back whole.
 std::string RegReadUnicodeText(HKEY root, std::string_view path, std::string_view name,
                                std::string_view def = "");
 

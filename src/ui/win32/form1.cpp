@@ -37,10 +37,10 @@ void Form1::Form_Load() {
     DrawSeparatorLines(*this, {40, 400, 1850, 2225, 3875, 4325});
     Option1[0].SetCaption(kInstallCaption);
     Option1[1].SetCaption(kUninstallCaption);
-    win::SetAppTitle(ProgramTitle());
-    SetCaption(win::AppTitle());
+    Boxes.title = ProgramTitle();
+    SetCaption(Boxes.title);
     ApplyProfile();
-    ApplyFormFont(*this);
+    Font.Apply(*this);
     ChkAll(1);
 }
 
@@ -67,7 +67,7 @@ void Form1::ChkPackages() {
 bool Form1::NothingSelected() {
     for (auto& box : Check1)
         if (box.Enabled() && box.Value() != 0) return false;
-    win::ShowMessageBox(hwnd(), kNothingSelected, MB_OK | MB_ICONEXCLAMATION);
+    Boxes.Show(hwnd(), kNothingSelected, MB_OK | MB_ICONEXCLAMATION);
     return true;
 }
 
@@ -110,14 +110,13 @@ void Form1::Form_Unload() { PostQuitMessage(0); }
 // ---- the run's view of the window -----------------------------------------------------------
 
 bool Form1::ConfirmInstall() {
-    AgreementAccepted = false;
-    License dialog;
+    License dialog(Font);
     dialog.ShowModal(this);
-    return AgreementAccepted;
+    return dialog.AgreementAccepted;
 }
 
 bool Form1::ConfirmRemoval() {
-    return win::ShowMessageBox(hwnd(), kConfirmRemoval, MB_YESNO | MB_ICONQUESTION) == IDYES;
+    return Boxes.Show(hwnd(), kConfirmRemoval, MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
 void Form1::EnableCmds(bool enabled) {
@@ -141,7 +140,7 @@ void Form1::FocusExit() { Command3.SetFocus(); }
 void Form1::SetRunDone(bool done) { RunDone = done; }
 
 void Form1::ShowError(std::string_view text) {
-    win::ShowMessageBox(hwnd(), text, MB_OK | MB_ICONEXCLAMATION);
+    Boxes.Show(hwnd(), text, MB_OK | MB_ICONEXCLAMATION);
 }
 
 void Form1::SetProgramEnabled(int index, bool enabled) { Check1[index].SetEnabled(enabled); }

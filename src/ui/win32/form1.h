@@ -8,7 +8,9 @@
 #include "engine/packages.h"
 #include "engine/run_options.h"
 #include "forms/form.h"
+#include "forms/msgbox.h"
 #include "support/log.h"
+#include "support/win32/locale_font.h"
 
 namespace cvinst {
 
@@ -25,6 +27,11 @@ public:
     win::Label Label2;
     win::PushButton Command1;
     win::PushButton Command3;
+
+    // Every box of the window and its runs.
+    win::MessageBoxes Boxes;
+    // The font of this window's controls and of the licence dialog's.
+    LocaleFont Font;
 
     bool RunDone = false;
     // What the last run did; none when no run was started (nothing usable was selected).

@@ -2,22 +2,20 @@
 
 #include <windows.h>
 
+#include "base/win32/text.h"
 #include "forms/resources.h"
-#include "forms/text.h"
 #include "support/win32/locale_font.h"
 #include "ui/win32/form_lines.h"
 
 namespace cvinst {
 
-bool AgreementAccepted = false;
-
-License::License()
+License::License(const LocaleFont& font)
     : Form(win::FormKind::Dialog, 7575, 4110, "Corvane License Agreement"),
       Text1(*this, 90, 60, 7395, 2895),
       Option1(*this, 375, 3150, 1905, 210, "No, I do not agree", true),
       Option2(*this, 2415, 3150, 1215, 210, "Yes, I agree"),
       CancelButton(*this, 4875, 3615, 1215, 375, "Cancel"),
-      OKButton(*this, 6225, 3615, 1215, 375, "Continue") {
+      OKButton(*this, 6225, 3615, 1215, 375, "Continue"), font_(font) {
     win::OptionButton::Group({&Option1, &Option2});
     OKButton.SetEnabled(false);
     Option1.onClick = [this] { Option_Click(); };
@@ -29,7 +27,7 @@ License::License()
 void License::Form_Load() {
     DrawSeparatorLines(*this, {3030, 3450});
     AgreementAccepted = false;
-    ApplyFormFont(*this);
+    font_.Apply(*this);
     LoadAgreementText();
 }
 

@@ -1,20 +1,21 @@
 #pragma once
 #include "forms/form.h"
+#include "support/win32/locale_font.h"
 
 namespace cvinst {
 
-// True only when the licence dialog was closed with "Continue".
-extern bool AgreementAccepted;
-
 class License : public win::Form {
 public:
-    License();
+    explicit License(const LocaleFont& font);
 
     win::TextBox Text1;
     win::OptionButton Option1;  // "No, I do not agree"
     win::OptionButton Option2;  // "Yes, I agree"
     win::PushButton CancelButton;
     win::PushButton OKButton;
+
+    // True only when the dialog was closed with "Continue".
+    bool AgreementAccepted = false;
 
     // The click of either answer (Option1_Click and Option2_Click do the same).
     void Option_Click();
@@ -26,6 +27,8 @@ protected:
 
 private:
     void LoadAgreementText();
+
+    const LocaleFont& font_;
 };
 
 // The agreement text of the program's resources, converted from the ANSI code page; "" when the

@@ -13,7 +13,4 @@ std::string Utf8(std::wstring_view wide);
 std::string AnsiFromUtf8(std::string_view utf8);
 std::string Utf8FromAnsi(std::string_view ansi);
 
-// A window's text (WM_GETTEXT), whole.
-std::string WindowText(HWND hwnd);
-
 }  // namespace cvinst::win

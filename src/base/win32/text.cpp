@@ -1,4 +1,4 @@
-#include "forms/text.h"
+#include "base/win32/text.h"
 
 #include <windows.h>
 
@@ -30,12 +30,5 @@ std::wstring Wide(std::string_view utf8) { return ToWide(CP_UTF8, utf8); }
 std::string Utf8(std::wstring_view wide) { return FromWide(CP_UTF8, wide); }
 std::string AnsiFromUtf8(std::string_view utf8) { return FromWide(CP_ACP, Wide(utf8)); }
 std::string Utf8FromAnsi(std::string_view ansi) { return Utf8(ToWide(CP_ACP, ansi)); }
-
-std::string WindowText(HWND hwnd) {
-    const int n = GetWindowTextLengthW(hwnd);
-    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(hwnd, text.data(), n + 1)));
-    return Utf8(text);
-}
 
 }  // namespace cvinst::win

@@ -1,0 +1,38 @@
+#pragma once
+// msiexec's argument line for one step of a run.
+#include <string>
+#include <string_view>
+
+#include "engine/catalogue.h"
+#include "engine/run_options.h"
+
+namespace cvinst {
+
+inline constexpr std::string_view kDefaultInstallerParams =
+    " /qb ALLUSERS=2 DISABLEADVTSHORTCUTS=1";
+
+// The msiexec parameters of a run: the /MSI= text with a leading blank, or the defaults.
+std::string InstallerParameters(const std::string& installerParams);
+
+// Where msiexec logs one step of a run that keeps a log at `logPath`: beside it, named
+// "<its name without extension>_<package without extension>_<install|uninstall>.log".
+std::string MsiLogPath(const std::string& logPath, std::string_view package, bool install);
+// Whether installer parameters already ask msiexec for a log of their own ("/L..." or "-L...").
+bool AsksForMsiLog(std::string_view installerParams);
+
+class MsiArguments {
+public:
+    // `installerFolder` is where the packages lie.
+    MsiArguments(std::string installerFolder, const RunOptions& options);
+
+    // "/i" or "/x", the package's quoted path, the parameters and, where the run keeps a log and
+    // the parameters ask for none, the step's verbose log.
+    std::string For(const Program& program, bool installStep) const;
+
+private:
+    std::string folder_;
+    std::string params_;
+    const RunOptions& options_;
+};
+
+}  // namespace cvinst

@@ -1,0 +1,55 @@
+#include "engine/run_texts.h"
+
+#include <cstdio>
+
+#include "engine/catalogue.h"
+#include "engine/install_run.h"
+
+namespace cvinst {
+
+std::string Seconds(uint64_t milliseconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f s", static_cast<double>(milliseconds) / 1000.0);
+    return text;
+}
+
+std::string ProgressStatus(bool install, std::string_view what) {
+    return std::string(install ? "Status: Installing " : "Status: Uninstalling ") +
+           std::string(what);
+}
+
+std::string WaitingStatus(bool install, std::string_view program) {
+    return ProgressStatus(install, program) + ": Waiting For Another Installation To Finish...";
+}
+
+std::string OutcomeStatus(bool install, std::string_view what) {
+    return std::string(install ? "Status: Installation " : "Status: Uninstallation ") +
+           std::string(what);
+}
+
+std::string FailureList(bool install, const std::vector<ProgramFailure>& failures,
+                        const std::function<std::string(unsigned long)>& reason) {
+    std::string text = install ? "The following programs could not be installed:"
+                               : "The following programs could not be removed:";
+    for (const ProgramFailure& failure : failures) {
+        text += "\n";
+        text += ProgramCatalogue[failure.index].name;
+        text += ": ";
+        text += failure.code == 0 ? "the Windows Installer could not be started."
+                                  : reason(failure.code);
+    }
+    return text;
+}
+
+std::string StoppedStatus(bool restartStarted) {
+    return restartStarted ? "Stopped For A Restart" : "Stopped, Windows Installer Busy";
+}
+
+std::string StoppedExplanation(bool restartStarted) {
+    return restartStarted ? "The Windows Installer is restarting the computer, so these programs "
+                            "were not processed:"
+                          : "Another installation kept the Windows Installer busy, so these "
+                            "programs were not processed:";
+}
+
+}  // namespace cvinst
