@@ -9,7 +9,7 @@ packages=(
     wine wine64 wine32:i386
     xvfb xauth x11-utils imagemagick xdotool fonts-wine
     msitools wixl python3 bc
-    locales git
+    locales git clang-format
 )
 # The user locales of scripts/locale-tests.sh and of the end-to-end runs with non-ASCII folder names.
 locales=(ru_RU.UTF-8 ja_JP.UTF-8 th_TH.UTF-8 el_GR.UTF-8 pl_PL.UTF-8 en_US.UTF-8)
@@ -25,7 +25,9 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
     echo "Installing: ${missing[*]}"
     # Always refreshed here: a bare system has never read the i386 lists that were just enabled.
-    apt-get update -qq
+    # A mirror caught mid-sync fails one index; the install below still says whether what it had
+    # was enough.
+    apt-get update -qq || echo "deps.sh: some package lists could not be refreshed" >&2
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 

@@ -11,6 +11,10 @@ bash scripts/deps.sh
 # names. en_US.UTF-8 is built by deps.sh; the tests that need another locale set it themselves.
 export LC_ALL=en_US.UTF-8
 
+echo "== formatting: every C++ file as .clang-format says"
+find src tests fuzz bench demo \( -name '*.cpp' -o -name '*.h' \) -print0 |
+    xargs -0 clang-format --dry-run --Werror
+
 # In CI a warning fails the build.
 werror=OFF
 if [ "${CI:-}" = true ]; then werror=ON; fi
