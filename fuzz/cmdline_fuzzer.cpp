@@ -20,7 +20,8 @@ namespace {
 // Pieces of real command lines, between bars.
 constexpr std::string_view kPieces =
     "/I|/i|/U|/u|/P:|/p:|M|W|S|E|m|e|A|x|/T|/t|/SHOW|/show|/SH|OW|/MSI=|/msi=|\"| |  |\t|/|:|=|?|"
-    "/LOG=|/log=|/WAIT:|/wait:|0|7|600|1000000|1000001|/qn|/qb-| ALLUSERS=2|REBOOT=ReallySuppress|"
+    "/LOG=|/log=|/WAIT:|/wait:|0|7|600|1000000|1000001|10m|1e3|1.5|+5|-|/qn|/qb-|"
+    " ALLUSERS=2|REBOOT=ReallySuppress|"
     "TARGETDIR=C:\\Program Files\\Corvane|/l*v|C:\\Logs\\run.log|\\\\?\\C:\\x.log|CVInst.exe|"
     "\"C:\\Program Files\\CVInst.exe\"|ä|Ü|ß|ÿ|µ|ı|ſ|ŉ|я|Ё|ӏ|ς|Ω|ϐ|ǆ|日本|😀";
 

@@ -13,8 +13,8 @@ enum class CommandLineError {
     ProgramsInvalid = 1,
     CommandInvalid = 2,
     InstallerParamsInvalid = 5,
-    LogInvalid = 6,   // "/LOG=" without a quoted path
-    WaitInvalid = 7,  // "/WAIT:" without seconds, or too many
+    LogInvalid = 6,   // "/LOG=" without a quoted path, or given twice
+    WaitInvalid = 7,  // "/WAIT:" without seconds in digits only, too many, or given twice
 };
 
 inline constexpr int kInstallAction = 0;    // Option1(0)
@@ -66,7 +66,8 @@ bool ParseInstallerOption(WorkingText& text, std::string& installerParams);
 bool ParseProgramOption(const WorkingText& text, std::optional<std::vector<int>>& programs);
 bool ParseCommandOption(const WorkingText& text, int& action);
 
-// A "?" anywhere, also inside the quotes of "/MSI=", asks for the help and nothing else.
+// A "?" anywhere, also inside the quotes of "/MSI=", asks for the help and nothing else. Asked of
+// the text without the deployment options (DeployOptions::rest): a "?" in their values is theirs.
 bool IsHelpRequest(std::string_view argumentText);
 
 // Parses an argument text that is not empty and asks for no help.

@@ -1,5 +1,6 @@
 #include "startup/deploy_options.h"
 
+#include <algorithm>
 #include <cctype>
 #include <string_view>
 
@@ -25,35 +26,66 @@ size_t FindOutsideQuotes(const std::string& upper, std::string_view needle) {
     return std::string::npos;
 }
 
-// Takes every "/LOG=" option out; false when one is malformed.
+constexpr std::string_view kBlanks = " \t";
+
+// Where a malformed option's value ends: at the next blank. A "?" up to there is the value's,
+// not a request for the help.
+size_t EndOfWord(const std::string& upper, size_t from) {
+    return std::min(upper.find_first_of(kBlanks, from), upper.size());
+}
+
+// Takes every "/LOG=" option out, malformed ones with their value too; false when one is
+// malformed or there is more than one.
 bool TakeLog(WorkingText& text, std::optional<std::string>& path) {
+    bool ok = true;
     for (;;) {
-        const size_t start = FindOutsideQuotes(text.upper(), kLogOption);
-        if (start == std::string::npos) return true;
+        const std::string& upper = text.upper();
+        const size_t start = FindOutsideQuotes(upper, kLogOption);
+        if (start == std::string::npos) return ok;
         const size_t open = start + kLogOption.size();
-        if (open >= text.upper().size() || text.upper()[open] != '"') return false;
-        const size_t close = text.upper().find('"', open + 1);
-        if (close == std::string::npos || close == open + 1) return false;
-        if (!path) path = text.original().substr(open + 1, close - open - 1);
-        text.erase(start, close - start + 1);
+        size_t end = EndOfWord(upper, open);
+        bool wellFormed = false;
+        if (open < upper.size() && upper[open] == '"') {
+            const size_t close = upper.find('"', open + 1);
+            end = close == std::string::npos ? upper.size() : close + 1;
+            wellFormed = close != std::string::npos && close > open + 1;
+        }
+        if (wellFormed && !path) {
+            path = text.original().substr(open + 1, end - open - 2);
+        } else {
+            ok = false;
+        }
+        text.erase(start, end - start);
     }
 }
 
-// Takes every "/WAIT:" option out; false when one is malformed.
+// Takes every "/WAIT:" option out, malformed ones with their value too; false when one is
+// malformed or there is more than one.
 bool TakeWait(WorkingText& text, std::optional<unsigned long>& seconds) {
+    bool ok = true;
     for (;;) {
-        const size_t start = FindOutsideQuotes(text.upper(), kWaitOption);
-        if (start == std::string::npos) return true;
-        size_t end = start + kWaitOption.size();
+        const std::string& upper = text.upper();
+        const size_t start = FindOutsideQuotes(upper, kWaitOption);
+        if (start == std::string::npos) return ok;
+        const size_t first = start + kWaitOption.size();
+        size_t end = first;
         unsigned long value = 0;
-        while (end < text.upper().size() &&
-               std::isdigit(static_cast<unsigned char>(text.upper()[end]))) {
-            value = value * 10 + static_cast<unsigned long>(text.upper()[end] - '0');
-            if (value > kLongestWaitSeconds) return false;
+        while (end < upper.size() && std::isdigit(static_cast<unsigned char>(upper[end])) &&
+               value <= kLongestWaitSeconds) {
+            value = value * 10 + static_cast<unsigned long>(upper[end] - '0');
             ++end;
         }
-        if (end == start + kWaitOption.size()) return false;
-        if (!seconds) seconds = value;
+        // Digits only: "10m", "1e3" or "1.5" must not wait 10, 1 or 1 seconds. The next option
+        // may follow without a blank.
+        const bool wellFormed = end > first && value <= kLongestWaitSeconds &&
+                                (end == upper.size() || upper[end] == '/' ||
+                                 kBlanks.find(upper[end]) != std::string_view::npos);
+        if (!wellFormed) end = EndOfWord(upper, first);
+        if (wellFormed && !seconds) {
+            seconds = value;
+        } else {
+            ok = false;
+        }
         text.erase(start, end - start);
     }
 }
@@ -63,17 +95,16 @@ bool TakeWait(WorkingText& text, std::optional<unsigned long>& seconds) {
 DeployOptions TakeDeployOptions(const std::string& argumentText) {
     DeployOptions options;
     WorkingText text(argumentText);
-    // A refusal quotes the whole text, as the "/MSI=" option's does: copies taken out before the
-    // faulty one are part of what the user wrote.
-    auto fail = [&](CommandLineError kind) {
-        options.ok = false;
-        options.error = kind;
-        options.text = UpperCaseSameLength(argumentText);
-        return options;
-    };
-    if (!TakeLog(text, options.logPath)) return fail(CommandLineError::LogInvalid);
-    if (!TakeWait(text, options.waitSeconds)) return fail(CommandLineError::WaitInvalid);
+    const bool logOk = TakeLog(text, options.logPath);
+    const bool waitOk = TakeWait(text, options.waitSeconds);
     options.rest = text.original();
+    if (!logOk || !waitOk) {
+        options.ok = false;
+        options.error = logOk ? CommandLineError::WaitInvalid : CommandLineError::LogInvalid;
+        // The whole text, as the "/MSI=" option's refusal quotes it: the copies taken out are
+        // part of what the user wrote.
+        options.text = UpperCaseSameLength(argumentText);
+    }
     return options;
 }
 

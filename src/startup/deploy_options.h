@@ -1,7 +1,7 @@
 #pragma once
 // The options for deployment tools, "/LOG=" and "/WAIT:". They are taken out of the argument text
 // before anything else looks at it, so that nothing inside their values (a path holding "/U", or
-// the "?" of a "\\?\" path) can be taken for another option.
+// the "?" of a "\\?\" path) can be taken for another option or for a request for the help.
 #include <optional>
 #include <string>
 
@@ -12,7 +12,9 @@ namespace cvinst {
 inline constexpr unsigned long kLongestWaitSeconds = 1000000;
 
 struct DeployOptions {
-    std::string rest;                          // the argument text without these options
+    // The argument text without these options, values and all (malformed ones too), so that only
+    // a "?" outside their values asks for the help.
+    std::string rest;
     std::optional<std::string> logPath;        // "/LOG=" path, in the user's case
     std::optional<unsigned long> waitSeconds;  // "/WAIT:" seconds
     bool ok = true;
@@ -20,9 +22,11 @@ struct DeployOptions {
     std::string text;  // when !ok: the whole upper-cased argument text, for the error message
 };
 
-// "/LOG=" followed directly by a double quote, a path and a closing quote (every copy is taken
-// out; the first names the file), and "/WAIT:" followed by 0 to kLongestWaitSeconds seconds; both
-// only outside quotes, so that one inside the "/MSI=" parameters stays theirs.
+// "/LOG=" followed directly by a double quote, a path and a closing quote, and "/WAIT:" followed
+// by the digits of 0 to kLongestWaitSeconds seconds and then a blank, the "/" of the next option
+// or the end; each at most once, and only outside quotes, so that one inside the "/MSI="
+// parameters stays theirs. A malformed value reaches to the closing quote (or the end) when it
+// opens a quote, else to the next blank.
 DeployOptions TakeDeployOptions(const std::string& argumentText);
 
 // An accepted command line and the options of its run, as the log tells them.

@@ -85,6 +85,11 @@ INSTANTIATE_TEST_SUITE_P(
 const std::string kHead = "Invalid command line parameters.\n\n";
 const std::string kPrivileges = kHead + "You do not have enough privileges to perform this action.";
 
+std::string WaitRefused(const std::string& quoted) {
+    return kHead + "Invalid wait syntax: \"" + quoted +
+           "\"\n\nSyntax: /WAIT:seconds (0 to 1000000; 0 does not wait)";
+}
+
 struct BoxRun {
     const char* name;
     const char* placed;  // the programs whose packages lie beside the installer
@@ -145,6 +150,25 @@ INSTANTIATE_TEST_SUITE_P(
         BoxRun{"UnclosedInstallerParameters", "MWSE", "/I /P:M /MSI=\"/qn", false, kRefusedTitle,
                kHead + "Invalid MS Windows Installer parameters syntax: \"/I /P:M /MSI=\"/QN\"\n\n"
                        "Syntax: \"/MSI=\"MS Installer Parameters\"\"",
+               1639},
+        // The "?" of a long path is the /LOG= value's: the faulty /WAIT: beside it is refused.
+        BoxRun{"ALongPathLogBesideAnEmptyWait", "MWSE", R"(/I /LOG="\\?\C:\Logs\x.log" /WAIT:)",
+               false, kRefusedTitle, WaitRefused(R"(/I /LOG="\\?\C:\LOGS\X.LOG" /WAIT:)"), 1639},
+        BoxRun{"AWaitWithAUnit", "MWSE", "/I /WAIT:10m", false, kRefusedTitle,
+               WaitRefused("/I /WAIT:10M"), 1639},
+        BoxRun{"AWaitWithAnExponent", "MWSE", "/I /WAIT:1e3", false, kRefusedTitle,
+               WaitRefused("/I /WAIT:1E3"), 1639},
+        BoxRun{"AWaitWithAFraction", "MWSE", "/I /WAIT:1.5", false, kRefusedTitle,
+               WaitRefused("/I /WAIT:1.5"), 1639},
+        BoxRun{"AWaitWithAPlusSign", "MWSE", "/I /WAIT:+5", false, kRefusedTitle,
+               WaitRefused("/I /WAIT:+5"), 1639},
+        BoxRun{"AWaitWithAMinusSign", "MWSE", "/I /WAIT:-5", false, kRefusedTitle,
+               WaitRefused("/I /WAIT:-5"), 1639},
+        BoxRun{"TwoWaits", "MWSE", "/I /WAIT:5 /WAIT:7", false, kRefusedTitle,
+               WaitRefused("/I /WAIT:5 /WAIT:7"), 1639},
+        BoxRun{"TwoLogs", "MWSE", R"(/I /LOG="a.log" /log="b.log")", false, kRefusedTitle,
+               kHead + R"(Invalid log file syntax: "/I /LOG="A.LOG" /LOG="B.LOG"")" +
+                   "\n\nSyntax: /LOG=\"path of the log file\"",
                1639},
         // /SHOW takes effect only once everything was accepted: the window stays hidden.
         BoxRun{"ShowWithAnEmptyProgramList", "MWSE", "/show /p:", false, kRefusedTitle,

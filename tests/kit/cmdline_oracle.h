@@ -131,17 +131,16 @@ inline ParseResult ExpectParse(const std::string& input, std::string upper) {
 
 // What TakeDeployOptions must find. Outside quotes, "/LOG=" takes a quote, a path of at least
 // one character and a quote, and "/WAIT:" takes 1 or more digits worth at most
-// kLongestWaitSeconds. Every copy goes and the first one counts; reading goes on from where the
-// option stood, so that one that the taking brings together is found too. A refusal quotes the
-// whole upper-cased input.
+// kLongestWaitSeconds, which a blank, a "/" or the end must follow. Each may be given once. Every
+// copy goes, values and all: a malformed value runs to its closing quote (or the end) when it
+// opens one, else to the next blank. Reading goes on from where the option stood, so that one
+// that the taking brings together is found too. A refusal quotes the whole upper-cased input, the
+// first faulty /LOG= before any faulty /WAIT:, and still leaves the rest, where alone a "?" asks
+// for the help.
 inline DeployOptions ExpectDeploy(const std::string& input, const std::string& upper) {
     DeployOptions want;
-    auto refuse = [&](CommandLineError kind, std::string quoted) {
-        want.ok = false;
-        want.error = kind;
-        want.text = std::move(quoted);
-        return want;
-    };
+    bool logFault = false, waitFault = false;
+    auto blank = [](char c) { return c == ' ' || c == '\t'; };
     std::string readUpper, read;  // what the log options leave
     bool inQuotes = false;
     for (size_t i = 0; i < input.size();) {
@@ -149,15 +148,20 @@ inline DeployOptions ExpectDeploy(const std::string& input, const std::string& u
         readUpper += upper[i];
         read += input[i++];
         if (inQuotes || !readUpper.ends_with("/LOG=")) continue;
-        const size_t close =
-            i < upper.size() && upper[i] == '"' ? upper.find('"', i + 1) : std::string::npos;
-        if (close == std::string::npos || close == i + 1) {
-            return refuse(CommandLineError::LogInvalid, upper);
-        }
-        if (!want.logPath) want.logPath = input.substr(i + 1, close - i - 1);
         readUpper.resize(readUpper.size() - 5);
         read.resize(read.size() - 5);
-        i = close + 1;
+        if (i == upper.size() || upper[i] != '"') {
+            logFault = true;
+            while (i < upper.size() && !blank(upper[i])) ++i;
+            continue;
+        }
+        const size_t close = upper.find('"', i + 1);
+        if (close == std::string::npos || close == i + 1 || want.logPath) {
+            logFault = true;
+        } else {
+            want.logPath = input.substr(i + 1, close - i - 1);
+        }
+        i = close == std::string::npos ? upper.size() : close + 1;
     }
     std::string leftUpper;
     bool quoted = false;
@@ -166,18 +170,28 @@ inline DeployOptions ExpectDeploy(const std::string& input, const std::string& u
         leftUpper += readUpper[k];
         want.rest += read[k++];
         if (quoted || !leftUpper.ends_with("/WAIT:")) continue;
+        leftUpper.resize(leftUpper.size() - 6);
+        want.rest.resize(want.rest.size() - 6);
         const size_t digits = k;
         unsigned long seconds = 0;
         while (k < read.size() && readUpper[k] >= '0' && readUpper[k] <= '9' &&
                seconds <= kLongestWaitSeconds) {
             seconds = seconds * 10 + static_cast<unsigned long>(readUpper[k++] - '0');
         }
-        if (k == digits || seconds > kLongestWaitSeconds) {
-            return refuse(CommandLineError::WaitInvalid, upper);
+        const bool ended = k == read.size() || readUpper[k] == '/' || blank(readUpper[k]);
+        if (k == digits || seconds > kLongestWaitSeconds || !ended) {
+            waitFault = true;
+            while (k < read.size() && !blank(readUpper[k])) ++k;
+        } else if (want.waitSeconds) {
+            waitFault = true;
+        } else {
+            want.waitSeconds = seconds;
         }
-        if (!want.waitSeconds) want.waitSeconds = seconds;
-        leftUpper.resize(leftUpper.size() - 6);
-        want.rest.resize(want.rest.size() - 6);
+    }
+    if (logFault || waitFault) {
+        want.ok = false;
+        want.error = logFault ? CommandLineError::LogInvalid : CommandLineError::WaitInvalid;
+        want.text = upper;
     }
     return want;
 }
@@ -304,7 +318,7 @@ inline std::string CommandLineDifference(const std::string& input) {
     auto describe = [](const DeployOptions& d) {
         if (!d.ok) {
             return "refused (kind " + std::to_string(static_cast<int>(d.error)) + ") \"" + d.text +
-                   "\"";
+                   "\", leaving \"" + d.rest + "\"";
         }
         return "taken, leaving \"" + d.rest + "\"; log \"" + d.logPath.value_or("(none)") +
                "\"; wait " + (d.waitSeconds ? std::to_string(*d.waitSeconds) : "(none)");

@@ -37,21 +37,31 @@ INSTANTIATE_TEST_SUITE_P(
         DeployCase{R"(/log="C:\Logs\Deploy /U ?.txt" /I)", " /I", R"(C:\Logs\Deploy /U ?.txt)",
                    std::nullopt},
         DeployCase{R"(/I/LOG="\\?\C:\x.log"/P:M)", "/I/P:M", R"(\\?\C:\x.log)", std::nullopt},
-        // Every copy goes; the first names the file.
-        DeployCase{R"(/LOG="a" /I /Log="b")", " /I ", "a", std::nullopt},
         DeployCase{"/wait:0 /I", " /I", std::nullopt, 0ul},
+        // The digits end at a blank, the next option's "/" or the end.
         DeployCase{"/I /WAIT:1000000/T", "/I /T", std::nullopt, 1000000ul},
-        DeployCase{"/WAIT:30 /WAIT:5 /U", "  /U", std::nullopt, 30ul},
+        DeployCase{"/I /WAIT:0007\t/T", "/I \t/T", std::nullopt, 7ul},
         // Inside quotes it belongs to the installer parameters.
         DeployCase{R"(/I /MSI="/WAIT:5")", R"(/I /MSI="/WAIT:5")", std::nullopt, std::nullopt},
         DeployCase{R"(/I /MSI="/qn PROP=/LOG=1")", R"(/I /MSI="/qn PROP=/LOG=1")", std::nullopt,
                    std::nullopt},
         DeployCase{R"(/MSI="x" /WAIT:7 /LOG="l")", R"(/MSI="x"  )", "l", 7ul}));
 
+std::string LogRefusal(const std::string& quoted) {
+    return "Invalid command line parameters.\n\nInvalid log file syntax: \"" + quoted +
+           "\"\n\nSyntax: /LOG=\"path of the log file\"";
+}
+
+std::string WaitRefusal(const std::string& quoted) {
+    return "Invalid command line parameters.\n\nInvalid wait syntax: \"" + quoted +
+           "\"\n\nSyntax: /WAIT:seconds (0 to 1000000; 0 does not wait)";
+}
+
 struct RefusedCase {
     std::string arguments;
     CommandLineError error;
     std::string message;
+    bool help = false;  // a "?" outside the options' values still asks for the help
 };
 
 class RefusedDeployOptions : public ::testing::TestWithParam<RefusedCase> {};
@@ -61,39 +71,42 @@ TEST_P(RefusedDeployOptions, QuoteTheWholeUpperCasedText) {
     ASSERT_FALSE(taken.ok);
     EXPECT_EQ(taken.error, GetParam().error);
     EXPECT_EQ(CommandLineErrorMessage(taken.text, taken.error, false), GetParam().message);
+    EXPECT_EQ(IsHelpRequest(taken.rest), GetParam().help) << taken.rest;
     EXPECT_EQ(testkit::CommandLineDifference(GetParam().arguments), "");
 }
+
+using Error = CommandLineError;
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RefusedDeployOptions,
     ::testing::Values(
-        RefusedCase{"/i /log=c:\\x.log", CommandLineError::LogInvalid,
-                    "Invalid command line parameters.\n\nInvalid log file syntax: "
-                    "\"/I /LOG=C:\\X.LOG\"\n\nSyntax: /LOG=\"path of the log file\""},
-        RefusedCase{"/I /LOG=\"\"", CommandLineError::LogInvalid,
-                    "Invalid command line parameters.\n\nInvalid log file syntax: "
-                    "\"/I /LOG=\"\"\"\n\nSyntax: /LOG=\"path of the log file\""},
-        RefusedCase{"/I /LOG=\"c:\\x.log", CommandLineError::LogInvalid,
-                    "Invalid command line parameters.\n\nInvalid log file syntax: "
-                    "\"/I /LOG=\"C:\\X.LOG\"\n\nSyntax: /LOG=\"path of the log file\""},
-        RefusedCase{"/I /wait:", CommandLineError::WaitInvalid,
-                    "Invalid command line parameters.\n\nInvalid wait syntax: \"/I /WAIT:\"\n\n"
-                    "Syntax: /WAIT:seconds (0 to 1000000; 0 does not wait)"},
-        RefusedCase{"/I /WAIT:1000001", CommandLineError::WaitInvalid,
-                    "Invalid command line parameters.\n\nInvalid wait syntax: "
-                    "\"/I /WAIT:1000001\"\n\nSyntax: /WAIT:seconds (0 to 1000000; 0 does not "
-                    "wait)"},
+        RefusedCase{"/i /log=c:\\x.log", Error::LogInvalid, LogRefusal("/I /LOG=C:\\X.LOG")},
+        RefusedCase{"/I /LOG=\"\"", Error::LogInvalid, LogRefusal("/I /LOG=\"\"")},
+        RefusedCase{"/I /LOG=\"c:\\x.log", Error::LogInvalid, LogRefusal("/I /LOG=\"C:\\X.LOG")},
+        RefusedCase{"/I /wait:", Error::WaitInvalid, WaitRefusal("/I /WAIT:")},
+        RefusedCase{"/I /WAIT:1000001", Error::WaitInvalid, WaitRefusal("/I /WAIT:1000001")},
         // Copies taken out before the faulty one are still quoted: the user wrote them.
-        RefusedCase{"/LOG=\"a\" /I /LOG=b", CommandLineError::LogInvalid,
-                    "Invalid command line parameters.\n\nInvalid log file syntax: "
-                    "\"/LOG=\"A\" /I /LOG=B\"\n\nSyntax: /LOG=\"path of the log file\""},
-        RefusedCase{"/WAIT:5 /I /WAIT:x", CommandLineError::WaitInvalid,
-                    "Invalid command line parameters.\n\nInvalid wait syntax: "
-                    "\"/WAIT:5 /I /WAIT:X\"\n\nSyntax: /WAIT:seconds (0 to 1000000; 0 does not "
-                    "wait)"},
-        RefusedCase{"/I /WAIT:-5", CommandLineError::WaitInvalid,
-                    "Invalid command line parameters.\n\nInvalid wait syntax: \"/I /WAIT:-5\"\n\n"
-                    "Syntax: /WAIT:seconds (0 to 1000000; 0 does not wait)"}));
+        RefusedCase{"/LOG=\"a\" /I /LOG=b", Error::LogInvalid, LogRefusal("/LOG=\"A\" /I /LOG=B")},
+        RefusedCase{"/WAIT:5 /I /WAIT:x", Error::WaitInvalid, WaitRefusal("/WAIT:5 /I /WAIT:X")},
+        // A unit, a sign, a fraction or an exponent is not taken for the digits before it.
+        RefusedCase{"/I /WAIT:-5", Error::WaitInvalid, WaitRefusal("/I /WAIT:-5")},
+        RefusedCase{"/I /WAIT:+5", Error::WaitInvalid, WaitRefusal("/I /WAIT:+5")},
+        RefusedCase{"/I /wait:10m", Error::WaitInvalid, WaitRefusal("/I /WAIT:10M")},
+        RefusedCase{"/I /WAIT:1e3/T", Error::WaitInvalid, WaitRefusal("/I /WAIT:1E3/T")},
+        RefusedCase{"/WAIT:1.5 /I", Error::WaitInvalid, WaitRefusal("/WAIT:1.5 /I")},
+        // Given twice, even alike.
+        RefusedCase{"/WAIT:5 /I /WAIT:5", Error::WaitInvalid, WaitRefusal("/WAIT:5 /I /WAIT:5")},
+        RefusedCase{"/LOG=\"a\" /I /Log=\"b\"", Error::LogInvalid,
+                    LogRefusal("/LOG=\"A\" /I /LOG=\"B\"")},
+        // A "?" in a value, well-formed or not, is the value's; anywhere else it asks for help.
+        RefusedCase{"/LOG=\"\\\\?\\C:\\x.log\" /WAIT:", Error::WaitInvalid,
+                    WaitRefusal("/LOG=\"\\\\?\\C:\\X.LOG\" /WAIT:")},
+        RefusedCase{"/LOG=\\\\?\\C:\\x.log /WAIT:5? /I", Error::LogInvalid,
+                    LogRefusal("/LOG=\\\\?\\C:\\X.LOG /WAIT:5? /I")},
+        RefusedCase{"/I /LOG=\"?", Error::LogInvalid, LogRefusal("/I /LOG=\"?")},
+        RefusedCase{"? /WAIT:x", Error::WaitInvalid, WaitRefusal("? /WAIT:X"), true},
+        RefusedCase{"/I /MSI=\"?\" /WAIT:1.5", Error::WaitInvalid,
+                    WaitRefusal("/I /MSI=\"?\" /WAIT:1.5"), true}));
 
 TEST(DescribeRequestTest, NamesEveryChoiceOfTheRun) {
     CommandLine request;

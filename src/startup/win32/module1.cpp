@@ -162,7 +162,7 @@ public:
                               "install and uninstall are disabled");
         ListPackages(form_, log_);
 
-        const std::string& rest = deploy_.ok ? deploy_.rest : arguments_;
+        const std::string& rest = deploy_.rest;
         if (deploy_.ok && rest.empty()) return Interactive();
         if (IsHelpRequest(rest)) return Help();
         if (!deploy_.ok) {
