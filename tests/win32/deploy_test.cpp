@@ -79,17 +79,146 @@ TEST(LogFile, AFileThatCannotBeWrittenIsReportedOnceAndStopsNothing) {
     EXPECT_GT(reports[0].size(), path.size() + 3) << "the reason is given";
 }
 
-TEST(LogFile, DefaultsToTheTemporaryFolderAndMakesPathsAbsolute) {
-    // Where the README promises it: %TEMP%\CVInst.log.
-    wchar_t expected[MAX_PATH];
-    ASSERT_GT(ExpandEnvironmentStringsW(L"%TEMP%\\CVInst.log", expected, MAX_PATH), 0u);
-    EXPECT_EQ(DefaultLogPath(), win::Utf8(expected));
+std::string TempLogPath() {
+    wchar_t path[MAX_PATH];
+    EXPECT_GT(ExpandEnvironmentStringsW(L"%TEMP%\\CVInst.log", path, MAX_PATH), 0u);
+    return win::Utf8(path);
+}
 
+TEST(LogFile, DefaultsToTheProtectedFolderWithRightsAndTheTemporaryFolderWithout) {
+    // Wine makes every process an elevated administrator.
+    EXPECT_TRUE(HasAdministratorRights());
+    EXPECT_EQ(DefaultLogPath(false), TempLogPath());
+
+    const std::string logs = "C:\\windows\\Logs", corvane = logs + "\\Corvane";
+    const std::wstring kept = win::Wide(logs + "\\Corvane.kept");
+    const bool hadLogs = testkit::Exists(logs);
+    // One an earlier run made goes aside while this test makes its own.
+    MoveFileW(win::Wide(corvane).c_str(), kept.c_str());
+    EXPECT_TRUE(testkit::EqualNoCase(DefaultLogPath(true), corvane + "\\CVInst.log"));
+    EXPECT_TRUE(testkit::Exists(corvane));
+    testkit::RemoveTree(corvane);
+    // A file where the folder belongs: the log goes where it went before there was one.
+    ASSERT_TRUE(testkit::WriteFileBytes(corvane, ""));
+    EXPECT_EQ(DefaultLogPath(true), TempLogPath());
+    testkit::RemoveFile(corvane);
+    MoveFileW(kept.c_str(), win::Wide(corvane).c_str());
+    if (!hadLogs) testkit::RemoveTree(logs);
+}
+
+TEST(LogFile, MakesPathsAbsolute) {
     testkit::TempFolder folder;
     ASSERT_TRUE(folder.Made());
     const testkit::CurrentFolderKept cwd;
     ASSERT_TRUE(SetCurrentDirectoryW(win::Wide(folder.Path()).c_str()));
     EXPECT_EQ(FullPath("logs\\run.log"), folder.File("logs\\run.log"));
+}
+
+bool HardLink(const std::string& link, const std::string& target) {
+    return CreateHardLinkW(win::Wide(link).c_str(), win::Wide(target).c_str(), nullptr);
+}
+
+TEST(LogFile, RefusesALinkAtItsPathWritingNothingThroughIt) {
+    testkit::TempFolder folder;
+    ASSERT_TRUE(folder.Made());
+    const std::string theirs = folder.File("theirs.txt"), hard = folder.File("hard.log");
+    const std::wstring symbolic = win::Wide(folder.File("symbolic.log"));
+    ASSERT_TRUE(testkit::WriteFileBytes(theirs, "not for the log"));
+    ASSERT_TRUE(HardLink(hard, theirs));
+
+    LogFile log;
+    std::vector<std::string> reports;
+    log.onFailure = [&](const std::string& file, const std::string& reason) {
+        reports.push_back(file + " | " + reason);
+    };
+    EXPECT_FALSE(log.Open(hard));
+    EXPECT_TRUE(log.RefusedLink());
+    log.Write("secret");
+    EXPECT_THAT(reports, ElementsAre(hard + " | has 2 hard links"));
+    EXPECT_TRUE(log.Open(folder.File("own.log")));
+    EXPECT_FALSE(log.RefusedLink());
+    // Wine 8.0's CreateSymbolicLinkW returns TRUE and makes nothing at all, and Wine shows a Unix
+    // symbolic link as the plain file it leads to (attributes 0x20, one link): this part runs
+    // only where a real one can be made.
+    if (CreateSymbolicLinkW(symbolic.c_str(), win::Wide(theirs).c_str(), 0) &&
+        GetFileAttributesW(symbolic.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        EXPECT_FALSE(log.Open(win::Utf8(symbolic)));
+        EXPECT_TRUE(log.RefusedLink());
+        log.Write("secret");
+    }
+    EXPECT_EQ(testkit::FileBytes(theirs), "not for the log");
+}
+
+TEST(LogFile, ALogThatReached10MiBBecomesTheOldOneReplacingItsLink) {
+    constexpr size_t kMiB = 1024 * 1024;
+    const struct {
+        const char* name;
+        size_t size;
+        const char* old;  // nullptr: kept and appended to
+    } rows[] = {
+        {"run.log", 10 * kMiB - 1, nullptr},
+        {"run.log", 10 * kMiB, "run.old.log"},
+        {"trace", 10 * kMiB + 1, "trace.old"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.name) + " of " + std::to_string(row.size));
+        testkit::TempFolder folder;
+        ASSERT_TRUE(folder.Made());
+        const std::string full(row.size, 'x');
+        ASSERT_TRUE(folder.Write(row.name, full));
+        ASSERT_TRUE(folder.Write("theirs.txt", "theirs"));
+        // What stands at the old name is replaced as a name: the file it links to stays.
+        if (row.old) {
+            ASSERT_TRUE(HardLink(folder.File(row.old), folder.File("theirs.txt")));
+        }
+        LogFile log;
+        ASSERT_TRUE(log.Open(folder.File(row.name)));
+        log.Write("new run");
+        const std::string now = testkit::FileBytes(folder.File(row.name)).value_or("");
+        EXPECT_THAT(now, ContainsRegex("new run\r\n$"));
+        EXPECT_EQ(now.size() > row.size, !row.old);
+        if (row.old) {
+            EXPECT_EQ(testkit::FileBytes(folder.File(row.old)), full);
+        }
+        EXPECT_EQ(testkit::FileBytes(folder.File("theirs.txt")), "theirs");
+    }
+}
+
+TEST(StepLog, IsHandedOverOnlyWhenItIsAFileOfItsOwnThatCanBeWritten) {
+    testkit::TempFolder folder;
+    ASSERT_TRUE(folder.Made());
+    ASSERT_TRUE(folder.Write("blocker", ""));
+    ASSERT_TRUE(folder.Write("theirs.txt", "theirs"));
+    ASSERT_TRUE(HardLink(folder.File("linked.log"), folder.File("theirs.txt")));
+    const std::string full(10 * 1024 * 1024, 'x');
+    ASSERT_TRUE(folder.Write("full.log", full));
+    ASSERT_TRUE(folder.MakeFolder("folder.log"));
+    using ::testing::Optional;
+    const struct {
+        std::string path;
+        ::testing::Matcher<std::optional<std::string>> problem;
+    } rows[] = {
+        {"NUL", Optional(std::string("names a device"))},
+        {"nul.log", Optional(std::string("names a device"))},
+        {folder.File("COM1"), Optional(std::string("names a device"))},
+        {folder.File("Lpt9 .txt"), Optional(std::string("names a device"))},
+        {"\\\\.\\NUL_x.log", Optional(std::string("names a device"))},
+        {"\\\\?\\GLOBALROOT\\Device\\Null", Optional(std::string("names a device"))},
+        {folder.File("blocker\\x.log"), Optional(::testing::Not(::testing::IsEmpty()))},
+        {folder.File("linked.log"), Optional(std::string("has 2 hard links"))},
+        {folder.File("folder.log"), Optional(std::string("is a folder"))},
+        {folder.File("COM1x.log"), ::testing::Eq(std::nullopt)},
+        {"\\\\?\\" + folder.File("new\\step.log"), ::testing::Eq(std::nullopt)},
+        {folder.File("full.log"), ::testing::Eq(std::nullopt)},
+    };
+    for (const auto& row : rows) {
+        EXPECT_THAT(StepLogProblem(row.path), row.problem) << row.path;
+    }
+    EXPECT_EQ(testkit::FileBytes(folder.File("theirs.txt")), "theirs");
+    EXPECT_EQ(testkit::FileBytes(folder.File("COM1x.log")), "");
+    EXPECT_EQ(testkit::FileBytes(folder.File("new\\step.log")), "");
+    EXPECT_EQ(testkit::FileBytes(folder.File("full.log")), "");
+    EXPECT_EQ(testkit::FileBytes(folder.File("full.old.log")), full);
 }
 
 // ---- another installation holds the Windows Installer ----------------------------------------

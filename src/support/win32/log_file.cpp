@@ -3,9 +3,12 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <optional>
+#include <utility>
 
 #include "base/win32/system_error.h"
 #include "base/win32/text.h"
+#include "support/file_names.h"
 
 namespace cvinst {
 
@@ -31,21 +34,111 @@ std::string Timestamp() {
     return text;
 }
 
+// A file opened to append, or why it was not.
+struct Opened {
+    win::unique_hfile file;
+    std::string problem;
+    bool link = false;
+    unsigned long long size = 0;
+};
+
+Opened Refused(std::string problem, bool link = false) { return {{}, std::move(problem), link}; }
+
+// The file itself, never what a link at its path leads to: the open does not follow one, and
+// the open handle is checked before anything is written, so nothing can be swapped in between.
+Opened OpenUnfollowed(const std::wstring& path) {
+    Opened opened;
+    // Appends only, and lets others read the log while the run goes on.
+    opened.file.reset(CreateFileW(path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
+                                  nullptr));
+    if (!opened.file) {
+        const DWORD error = GetLastError();
+        // A folder, or a junction, cannot be opened as a file: the reason names what it is.
+        const DWORD attributes = GetFileAttributesW(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+            return Refused("is a link", true);
+        }
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            return Refused("is a folder");
+        }
+        return Refused(win::SystemErrorText(error));
+    }
+    if (GetFileType(opened.file.get()) != FILE_TYPE_DISK) return Refused("is a device");
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(opened.file.get(), &info)) {
+        return Refused(win::SystemErrorText(GetLastError()));
+    }
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return Refused("is a link", true);
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return Refused("is a folder");
+    // Another name of the same file may lie where its writer's readers can read it.
+    if (info.nNumberOfLinks > 1) {
+        return Refused("has " + std::to_string(info.nNumberOfLinks) + " hard links", true);
+    }
+    opened.size = (static_cast<unsigned long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    return opened;
+}
+
+// The log at `path`, the folders on its way made, a full one renamed away first.
+Opened OpenLog(const std::string& path) {
+    const std::wstring wide = win::Wide(path);
+    CreateParentFolders(wide);
+    Opened opened = OpenUnfollowed(wide);
+    if (!opened.file || opened.size < kLogSizeLimit) return opened;
+    opened.file.reset();
+    const std::string old = OldLogPath(path);
+    // A rename moves the names themselves: a link at either name is moved or replaced, never
+    // what it leads to.
+    if (!MoveFileExW(wide.c_str(), win::Wide(old).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        return Refused("has reached 10 MiB and cannot be renamed to " + old + ": " +
+                       win::SystemErrorText(GetLastError()));
+    }
+    return OpenUnfollowed(wide);
+}
+
+// Administrators is only enabled in an elevated token: a filtered one holds it for denying.
+bool TokenHolds(WELL_KNOWN_SID_TYPE type) {
+    BYTE sid[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof sid;
+    BOOL member = FALSE;
+    return CreateWellKnownSid(type, nullptr, sid, &size) &&
+           CheckTokenMembership(nullptr, sid, &member) && member;
+}
+
+// %WINDIR%\Logs\Corvane, made when missing; nothing when it cannot be made or is not a folder of
+// its own.
+std::optional<std::wstring> ProtectedLogFolder() {
+    std::wstring folder(MAX_PATH + 1, L'\0');
+    const UINT n = GetSystemWindowsDirectoryW(folder.data(), static_cast<UINT>(folder.size()));
+    if (n == 0 || n > MAX_PATH) return std::nullopt;
+    folder.resize(n);
+    if (folder.back() != L'\\') folder += L'\\';
+    // Made with default security, each folder takes the protection of the one it is made in.
+    folder += L"Logs";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    folder += L"\\Corvane";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const DWORD attributes = GetFileAttributesW(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        return std::nullopt;
+    }
+    return folder;
+}
+
 }  // namespace
 
 bool LogFile::Open(const std::string& path) {
     file_.reset();
     path_ = path;
-    const std::wstring wide = win::Wide(path);
-    CreateParentFolders(wide);
-    // Appends only, and lets others read the log while the run goes on.
-    file_.reset(CreateFileW(wide.c_str(), FILE_APPEND_DATA,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file_) {
-        Failed(GetLastError());
+    Opened opened = OpenLog(path);
+    refusedLink_ = opened.link;
+    if (!opened.file) {
+        Failed(opened.problem);
         return false;
     }
+    file_ = std::move(opened.file);
     return true;
 }
 
@@ -63,21 +156,39 @@ void LogFile::Write(std::string_view event) {
     line += "\r\n";
     // One write per line: lines of two processes appending to the same log stay whole.
     DWORD written = 0;
-    if (!WriteFile(file_.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr) ||
-        written != line.size()) {
-        const DWORD error = GetLastError();
+    const bool wrote =
+        WriteFile(file_.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    if (!wrote || written != line.size()) {
+        // A short write that reports success is a full disk.
+        const DWORD error = wrote ? ERROR_DISK_FULL : GetLastError();
         file_.reset();
-        Failed(error);
+        Failed(win::SystemErrorText(error));
     }
 }
 
-void LogFile::Failed(unsigned long error) {
+void LogFile::Failed(const std::string& reason) {
     if (failureReported_) return;
     failureReported_ = true;
-    if (onFailure) onFailure(path_, win::SystemErrorText(error));
+    if (onFailure) onFailure(path_, reason);
 }
 
-std::string DefaultLogPath() {
+std::optional<std::string> StepLogProblem(const std::string& path) {
+    if (NamesDevice(path)) return "names a device";
+    const Opened opened = OpenLog(path);
+    if (!opened.file) return opened.problem;
+    return std::nullopt;
+}
+
+bool HasAdministratorRights() {
+    return TokenHolds(WinBuiltinAdministratorsSid) || TokenHolds(WinLocalSystemSid);
+}
+
+std::string DefaultLogPath(bool administrator) {
+    if (administrator) {
+        if (const std::optional<std::wstring> folder = ProtectedLogFolder()) {
+            return win::Utf8(*folder) + "\\CVInst.log";
+        }
+    }
     std::wstring folder(MAX_PATH + 1, L'\0');
     const DWORD n = GetTempPathW(static_cast<DWORD>(folder.size()), folder.data());
     folder.resize(n <= MAX_PATH ? n : 0);

@@ -1,0 +1,17 @@
+#pragma once
+// File names as Windows reads them, for the logs CVInst keeps and hands on.
+#include <string>
+#include <string_view>
+
+namespace cvinst {
+
+// Where a full log goes: "<name>.old<extension>" beside it (CVInst.log -> CVInst.old.log,
+// name -> name.old).
+std::string OldLogPath(std::string_view path);
+
+// Whether `path` names a device rather than a file: a reserved name (NUL, CON, PRN, AUX,
+// CONIN$, CONOUT$, COM0-9, LPT0-9) as its last part, with or without an extension, or a
+// device-namespace path (\\.\ or \\?\) that leads to no drive, share or volume.
+bool NamesDevice(std::string_view path);
+
+}  // namespace cvinst
