@@ -80,6 +80,21 @@ bool IsSecretPropertyName(std::string_view name) {
     });
 }
 
+std::vector<std::string> SplitPropertyList(std::string_view list) {
+    std::vector<std::string> names;
+    size_t start = 0;
+    while (start <= list.size()) {
+        size_t end = list.find(';', start);
+        if (end == std::string_view::npos) end = list.size();
+        size_t first = SkipBlanks(list, start);
+        size_t last = end;
+        while (last > first && IsBlank(list[last - 1])) --last;
+        if (last > first) names.emplace_back(list.substr(first, last - first));
+        start = end + 1;
+    }
+    return names;
+}
+
 SecretMask::SecretMask(std::vector<std::string> hiddenNames) { AddHidden(hiddenNames); }
 
 void SecretMask::AddHidden(std::string_view name) {

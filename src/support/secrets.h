@@ -12,6 +12,9 @@ inline constexpr std::string_view kMaskedValue = "********";
 // A name that holds PASSWORD, PASSWD, PWD, SECRET, TOKEN or PIDKEY, in any case.
 bool IsSecretPropertyName(std::string_view name);
 
+// The names of a property list such as MsiHiddenProperties: split at ';', trimmed, empties dropped.
+std::vector<std::string> SplitPropertyList(std::string_view list);
+
 // Replaces the value of every secret property assignment `NAME=value` in a text by kMaskedValue.
 // Secret are the names IsSecretPropertyName accepts and the hidden ones a package lists in its
 // MsiHiddenProperties, compared without regard to case (masking too much is safe).

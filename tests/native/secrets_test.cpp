@@ -76,6 +76,12 @@ TEST(IsSecretPropertyName, OnlyNamesHoldingOneOfTheWords) {
     EXPECT_FALSE(IsSecretPropertyName("INSTALLDIR"));
 }
 
+TEST(SplitPropertyList, TrimsTheNamesAndDropsEmptyOnes) {
+    EXPECT_EQ(SplitPropertyList(" CVWORKKEY ;;\tPin;"),
+              (std::vector<std::string>{"CVWORKKEY", "Pin"}));
+    EXPECT_TRUE(SplitPropertyList("").empty());
+}
+
 // Every cut of a line, one byte shorter each time: the sanitizers watch the scan.
 TEST(SecretMask, EveryCutOfALineIsMaskedSafely) {
     const std::string line = R"(/MSI="A=1 PWD="x ""y\"" TOKEN= "z)";
