@@ -28,6 +28,11 @@ target_link_options(win32_tests PRIVATE -static)
 if(CVINST_TEST_TOOLS)
   add_dependencies(win32_tests ${CVINST_TEST_TOOLS})
 endif()
+# A real package's properties are read from the demo packages.
+target_compile_definitions(win32_tests PRIVATE CVINST_DEMO_DIR="${CMAKE_BINARY_DIR}/demo")
+if(TARGET demo_packages)
+  add_dependencies(win32_tests demo_packages)
+endif()
 add_test(NAME win32_tests COMMAND win32_tests)
 set_tests_properties(win32_tests PROPERTIES ENVIRONMENT "CVINST_EXPECT_DPI=96")
 # The layout again at 144 DPI, in a prefix of its own.
