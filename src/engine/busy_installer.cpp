@@ -18,7 +18,7 @@ std::optional<MsiResult> InstallerTurns::Run(const std::string& arguments,
         const MsiResult result = system_.RunMsiExec(arguments);
         const uint64_t took = system_.Milliseconds() - start;
         if (!result.started) {
-            log_.Write("msiexec could not be started");
+            log_.Write("msiexec " + result.problem);
             return result;
         }
         std::string reason;

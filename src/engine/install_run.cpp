@@ -72,6 +72,7 @@ public:
                 stoppedAt = index;
             }
             if (next == Next::Stop) NotProcessedAfter(stoppedAt);
+            if (next == Next::Cancel) LogCancelledBefore(stoppedAt);
         } catch (const std::exception& error) {
             return Fail(error.what());
         } catch (...) {
@@ -103,9 +104,11 @@ private:
         for (int index = 0; index < kProgramCount; ++index) {
             if (window_.ProgramCheck(index) != 1) continue;
             const Program& program = ProgramCatalogue[index];
-            if (!system_.MsiCommandFits(arguments_->For(program, true)) ||
-                !system_.MsiCommandFits(arguments_->For(program, false))) {
-                return false;
+            for (const bool installStep : {true, false}) {
+                const std::string stepLog = arguments_->StepLog(program, installStep);
+                if (!system_.MsiCommandFits(arguments_->For(program, installStep, stepLog))) {
+                    return false;
+                }
             }
         }
         return true;
@@ -179,6 +182,15 @@ private:
         }
     }
 
+    // Not in the report: after a cancel the run is over by the user's choice, not stopped.
+    void LogCancelledBefore(int index) {
+        std::vector<int> left;
+        for (int later = index + 1; later < kProgramCount; ++later) {
+            if (window_.ProgramCheck(later) == 1) left.push_back(later);
+        }
+        if (!left.empty()) log_.Write("The run was cancelled before: " + ProgramNames(left));
+    }
+
     // Started also after a failed install: the registration's own outcome is not read.
     void Register(const Program& program) {
         const std::string exePath = ProgramPath(program, kServerExe);
@@ -191,8 +203,17 @@ private:
 
     StepResult RunStep(int index, bool installStep) {
         const Program& program = ProgramCatalogue[index];
+        std::string stepLog = arguments_->StepLog(program, installStep);
+        if (!stepLog.empty()) {
+            const std::string problem = system_.StepLogProblem(stepLog);
+            if (!problem.empty()) {
+                // A log problem must not fail the install: msiexec fails a step it cannot log.
+                log_.Write("The step log \"" + stepLog + "\" is not handed to msiexec: " + problem);
+                stepLog.clear();
+            }
+        }
         const std::optional<MsiResult> result =
-            turns_.Run(arguments_->For(program, installStep), [&](bool waiting) {
+            turns_.Run(arguments_->For(program, installStep, stepLog), [&](bool waiting) {
                 window_.Sata(waiting ? WaitingStatus(install_, program.name)
                                      : ProgressStatus(install_, std::string(program.name) + "..."));
             });

@@ -19,9 +19,9 @@ std::string WithoutExtension(std::string_view path) {
 
 }  // namespace
 
-std::string InstallerParameters(const std::string& installerParams) {
+std::string InstallerParameters(const std::string& installerParams, bool nobodySees) {
     if (installerParams.empty()) {
-        return std::string(kDefaultInstallerParams);
+        return std::string(nobodySees ? kUnseenInstallerParams : kDefaultInstallerParams);
     }
     if (installerParams.front() == ' ') {
         return installerParams;
@@ -46,18 +46,41 @@ bool AsksForMsiLog(std::string_view installerParams) {
     return false;
 }
 
-MsiArguments::MsiArguments(std::string installerFolder, const RunOptions& options)
-    : folder_(std::move(installerFolder)), params_(InstallerParameters(options.InstallerParams)),
-      options_(options) {}
+bool AsksNoUserInterface(std::string_view installerParams) {
+    size_t start = 0;
+    while (start < installerParams.size()) {
+        size_t end = installerParams.find(' ', start);
+        if (end == std::string_view::npos) end = installerParams.size();
+        std::string word;
+        for (const char c : installerParams.substr(start, end - start)) {
+            word += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        }
+        if (word.size() > 1 && (word[0] == '/' || word[0] == '-')) {
+            const std::string option = word.substr(1);
+            if (option == "q" || option == "qn" || option == "quiet") return true;
+        }
+        start = end + 1;
+    }
+    return false;
+}
 
-std::string MsiArguments::For(const Program& program, bool installStep) const {
+MsiArguments::MsiArguments(std::string installerFolder, const RunOptions& options)
+    : folder_(std::move(installerFolder)),
+      params_(InstallerParameters(options.InstallerParams, options.NobodySees)), options_(options) {
+}
+
+std::string MsiArguments::StepLog(const Program& program, bool installStep) const {
+    if (options_.LogPath.empty() || AsksForMsiLog(options_.InstallerParams)) return {};
+    return MsiLogPath(options_.LogPath, program.package, installStep);
+}
+
+std::string MsiArguments::For(const Program& program, bool installStep,
+                              const std::string& stepLog) const {
     std::string package = folder_;
     AddBackslash(package) += program.package;
     std::string arguments = (installStep ? "/i " : "/x ") + QuoteStr(package) + params_;
-    if (!options_.LogPath.empty() && !AsksForMsiLog(options_.InstallerParams)) {
-        arguments +=
-            " /L*v " + QuoteStr(MsiLogPath(options_.LogPath, program.package, installStep));
-    }
+    // Appended to: a rerun keeps the log of the run before, which rotation keeps in bounds.
+    if (!stepLog.empty()) arguments += " /L*v+ " + QuoteStr(stepLog);
     return arguments;
 }
 

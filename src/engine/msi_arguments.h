@@ -10,9 +10,13 @@ namespace cvinst {
 
 inline constexpr std::string_view kDefaultInstallerParams =
     " /qb ALLUSERS=2 DISABLEADVTSHORTCUTS=1";
+// Where no one can see a window: no box of msiexec's own, which nobody could answer.
+inline constexpr std::string_view kUnseenInstallerParams = " /qn ALLUSERS=2 DISABLEADVTSHORTCUTS=1";
 
 // The msiexec parameters of a run: the /MSI= text with a leading blank, or the defaults.
-std::string InstallerParameters(const std::string& installerParams);
+std::string InstallerParameters(const std::string& installerParams, bool nobodySees = false);
+// Whether installer parameters ask msiexec for no user interface at all (/q, /qn or /quiet).
+bool AsksNoUserInterface(std::string_view installerParams);
 
 // Where msiexec logs one step of a run that keeps a log at `logPath`: beside it, named
 // "<its name without extension>_<package without extension>_<install|uninstall>.log".
@@ -25,9 +29,12 @@ public:
     // `installerFolder` is where the packages lie.
     MsiArguments(std::string installerFolder, const RunOptions& options);
 
-    // "/i" or "/x", the package's quoted path, the parameters and, where the run keeps a log and
-    // the parameters ask for none, the step's verbose log.
-    std::string For(const Program& program, bool installStep) const;
+    // Where msiexec is to log the step: beside the run log, when the run keeps one and the
+    // parameters ask for no log of their own; "" otherwise.
+    std::string StepLog(const Program& program, bool installStep) const;
+    // "/i" or "/x", the package's quoted path, the parameters and, unless `stepLog` is "", the
+    // step's verbose log, appended to.
+    std::string For(const Program& program, bool installStep, const std::string& stepLog) const;
 
 private:
     std::string folder_;

@@ -18,6 +18,9 @@ struct RunOptions {
     // The run log the user asked for ("/LOG="), a full path; msiexec then writes a verbose log of
     // each step beside it. Empty: no log was asked for, and msiexec writes none.
     std::string LogPath;
+    // No one can see this process's windows: msiexec is given no user interface of its own by
+    // default, since nobody could answer it.
+    bool NobodySees = false;
 };
 
 }  // namespace cvinst

@@ -2,16 +2,27 @@
 // What the install and uninstall run needs of the main window and of the machine, so that the
 // same code drives the real window and system and the tests' recording fakes.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace cvinst {
 
 // What one msiexec process did.
 struct MsiResult {
-    bool started = false;        // false: it could not be started or waited for
+    MsiResult() = default;
+    MsiResult(bool started, unsigned long exitCode, std::string problem = {})
+        : started(started), exitCode(exitCode), problem(std::move(problem)) {}
+
+    bool started = false;        // false: it could not be started, waited for or asked its code
     unsigned long exitCode = 0;  // valid when started
+    std::string problem;         // when not started: what went wrong, for the log
 };
+
+// What a msiexec process came to from what starting it, waiting for its end and asking its exit
+// code gave: only a process that was seen to end and told its code succeeded or failed by it.
+MsiResult MsiResultOf(bool created, bool waitedToEnd, std::optional<unsigned long> exitCode);
 
 // The main window as the run sees it.
 class RunWindow {
@@ -38,6 +49,8 @@ public:
     virtual MsiResult RunMsiExec(const std::string& arguments) = 0;
     // Whether msiexec's whole command line with these arguments stays within what Windows takes.
     virtual bool MsiCommandFits(const std::string& arguments) = 0;
+    // Why msiexec must not be given `path` for a step's log; "" when it may. May create the file.
+    virtual std::string StepLogProblem(const std::string& path) = 0;
     // Starts the Personal Server's registration: the executable's full path and the switch.
     virtual bool StartProcess(const std::string& exePath, const std::string& arguments) = 0;
     // The system's text for a code, else "error N"; never empty.

@@ -35,7 +35,8 @@ std::string BuildHelpText(std::string_view installCaption, std::string_view unin
         "(if missing = 600, 0 = do not wait).\n";
     text +=
         "  /LOG=\"file\" Log of the run, with the MS Windows Installer logs beside it "
-        "(if missing = %TEMP%\\CVInst.log).";
+        "(if missing = %WINDIR%\\Logs\\Corvane\\CVInst.log, without administrator rights "
+        "%TEMP%\\CVInst.log).";
     return text;
 }
 

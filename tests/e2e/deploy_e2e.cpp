@@ -80,9 +80,10 @@ TEST_F(Deployment, ParametersWithALogOfTheirOwnGetNoSecond) {
     EXPECT_FALSE(Exists(folder.File("logs\\run_CVMenu_install.log")));
 }
 
-TEST_F(Deployment, WithoutLogEveryRunAppendsToTheTemporaryFolder) {
+// An administrator's run (every run under Wine is one) logs where only administrators write.
+TEST_F(Deployment, WithoutLogEveryRunAppendsToTheProtectedLogsFolder) {
     wchar_t log[MAX_PATH];
-    ASSERT_GT(ExpandEnvironmentStringsW(L"%TEMP%\\CVInst.log", log, MAX_PATH), 0u);
+    ASSERT_GT(ExpandEnvironmentStringsW(L"%WINDIR%\\Logs\\Corvane\\CVInst.log", log, MAX_PATH), 0u);
     const std::string nonce = "unrecognised-" + std::to_string(GetTickCount64());
     // Text that matches no option is ignored: it only marks this run in the shared log.
     EXPECT_EQ(Start(PlaceWithPackages(folder, {kMenu}), nonce + " /I /P:M").WaitExit(),
@@ -119,6 +120,23 @@ TEST_F(Deployment, ALogThatCannotBeWrittenIsSaidOnceAndStopsNothing) {
 
     // msiexec is asked for no log beside one that cannot be written: it would fail the install.
     EXPECT_EQ(Start(exe, "/I /P:M /LOG=\"" + log + "\"").WaitExit(), std::optional<DWORD>(0));
+    EXPECT_EQ(ProgramsPresent(), "M");
+}
+
+// A hard link planted at the log's path is not written through; a device as the log gives
+// msiexec no step log, and the install goes on.
+TEST_F(Deployment, ALinkOrADeviceAsTheLogHarmsNothing) {
+    const std::string exe = PlaceWithPackages(folder, {kMenu});
+    ASSERT_TRUE(folder.Write("secret.txt", "someone else's file"));
+    ASSERT_TRUE(CreateHardLinkW(win::Wide(folder.File("planted.log")).c_str(),
+                                win::Wide(folder.File("secret.txt")).c_str(), nullptr));
+    EXPECT_EQ(Start(exe, "/I /P:M /LOG=\"" + folder.File("planted.log") + "\"").WaitExit(),
+              std::optional<DWORD>(0));
+    EXPECT_EQ(FileBytes(folder.File("secret.txt")), "someone else's file");
+    EXPECT_EQ(ProgramsPresent(), "M");
+
+    ASSERT_NO_FATAL_FAILURE(RemoveDemoProducts());
+    EXPECT_EQ(Start(exe, "/I /P:M /LOG=\"NUL\"").WaitExit(), std::optional<DWORD>(0));
     EXPECT_EQ(ProgramsPresent(), "M");
 }
 

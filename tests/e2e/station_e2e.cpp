@@ -128,7 +128,28 @@ TEST_F(HiddenStationRun, AnUnattendedInstallRunsThereAsAnywhere) {
     EXPECT_EQ(run.exitCode, std::optional<DWORD>(0)) << RunLog();
     EXPECT_EQ(ProgramsPresent(), "M");
     EXPECT_NE(RunLog().find("The window station is not visible"), std::string::npos);
+    EXPECT_NE(RunLog().find(R"(CVMenu.msi" /qn ALLUSERS=2 DISABLEADVTSHORTCUTS=1)"),
+              std::string::npos)
+        << "msiexec may show a box there";
     EXPECT_NE(RunLog().find("Exit status 0 (success)"), std::string::npos);
+}
+
+// A secret by its name and one the package hides reach msiexec but neither CVInst's log nor its
+// standard error; parameters that let msiexec show its own window there are warned of.
+TEST_F(HiddenStationRun, SecretsReachMsiexecOnly) {
+    const std::string params = "/qb ADMINPASSWORD=Zebra42Secret CVWORKKEY=Hunter2Secret";
+    const HiddenRun run = RunHidden(PlaceWithPackages(folder, {kWork}),
+                                    "/I /P:W /MSI=\"" + params + "\" " + LogOption());
+    EXPECT_EQ(run.exitCode, std::optional<DWORD>(0)) << RunLog();
+    EXPECT_EQ(RegText("SOFTWARE\\Corvane\\Packages\\CVWork", "WorkKey"), "Hunter2Secret");
+    for (const std::string& text : {RunLog(), run.standardError}) {
+        EXPECT_EQ(text.find("Hunter2"), std::string::npos) << text;
+        EXPECT_EQ(text.find("Zebra42"), std::string::npos) << text;
+    }
+    EXPECT_NE(RunLog().find("/qb ADMINPASSWORD=******** CVWORKKEY=********"), std::string::npos);
+    EXPECT_NE(run.standardError.find("msiexec may wait for an answer nobody can give"),
+              std::string::npos)
+        << run.standardError;
 }
 
 TEST_F(HiddenStationRun, AMsiexecLineLongerThanWindowsTakesIsRefusedBeforeAnythingRuns) {

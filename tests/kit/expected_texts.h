@@ -23,6 +23,6 @@ inline constexpr char kUsageText[] =
     "  /WAIT:    Seconds to wait for another installation to finish (if missing = 600, 0 = do "
     "not wait).\n"
     "  /LOG=\"file\" Log of the run, with the MS Windows Installer logs beside it (if missing = "
-    "%TEMP%\\CVInst.log).";
+    "%WINDIR%\\Logs\\Corvane\\CVInst.log, without administrator rights %TEMP%\\CVInst.log).";
 
 }  // namespace cvinst::testkit

@@ -20,7 +20,9 @@ public:
     std::string installerFolder = R"(D:\Setup)";
     std::string programFiles = R"(C:\Program Files)";
     bool startSucceeds = true;
-    std::map<unsigned long, std::string> errorTexts;  // otherwise "Message <code>."
+    std::map<unsigned long, std::string> errorTexts;
+    std::map<std::string, std::string>
+        stepLogProblems;  // by path; otherwise none  // otherwise "Message <code>."
     // The longest msiexec arguments that still fit Windows' command line.
     size_t longestArguments = 32000;
     // The fake clock, in milliseconds; msiexec takes this long each time.
@@ -60,6 +62,10 @@ public:
     std::string FindFile(const std::string& path) override;
     MsiResult RunMsiExec(const std::string& arguments) override;
     bool MsiCommandFits(const std::string& arguments) override;
+    std::string StepLogProblem(const std::string& path) override {
+        const auto problem = stepLogProblems.find(path);
+        return problem != stepLogProblems.end() ? problem->second : "";
+    }
     bool StartProcess(const std::string& exePath, const std::string& arguments) override;
     std::string ErrorText(unsigned long code) override;
     bool WaitForInstaller(unsigned long timeoutMs) override;

@@ -646,6 +646,8 @@ struct MsiLogCase {
     std::string installerParams;
     std::string removal;  // msiexec's whole arguments for each step
     std::string install;
+    bool nobodySees = false;
+    std::string stepLogProblem{};  // what the machine says of both step logs
 };
 
 class MsiLogOption : public InstallRunTest, public ::testing::WithParamInterface<MsiLogCase> {};
@@ -653,35 +655,84 @@ class MsiLogOption : public InstallRunTest, public ::testing::WithParamInterface
 TEST_P(MsiLogOption, FollowsTheParametersUnlessTheyAskForALogOfTheirOwn) {
     options.LogPath = R"(C:\Logs\deploy.txt)";
     options.InstallerParams = GetParam().installerParams;
+    options.NobodySees = GetParam().nobodySees;
+    for (const char* step : {"uninstall", "install"}) {
+        const std::string path = std::string(R"(C:\Logs\deploy_CVMenu_)") + step + ".log";
+        if (!GetParam().stepLogProblem.empty()) system.stepLogProblems[path] = "names a device";
+    }
     Tick({0});
     Present(kMenuMarker);
     Install();
     EXPECT_THAT(MsiCalls(), ElementsAre(GetParam().removal, GetParam().install));
+    if (!GetParam().stepLogProblem.empty()) {
+        EXPECT_THAT(log.lines, Contains(R"(The step log "C:\Logs\deploy_CVMenu_install.log" is )"
+                                        "not handed to msiexec: names a device"));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, MsiLogOption,
     ::testing::Values(
         MsiLogCase{"",
-                   R"(/x "D:\Setup\CVMenu.msi" /qb ALLUSERS=2 DISABLEADVTSHORTCUTS=1 /L*v )"
+                   R"(/x "D:\Setup\CVMenu.msi" /qb ALLUSERS=2 DISABLEADVTSHORTCUTS=1 /L*v+ )"
                    R"("C:\Logs\deploy_CVMenu_uninstall.log")",
-                   R"(/i "D:\Setup\CVMenu.msi" /qb ALLUSERS=2 DISABLEADVTSHORTCUTS=1 /L*v )"
+                   R"(/i "D:\Setup\CVMenu.msi" /qb ALLUSERS=2 DISABLEADVTSHORTCUTS=1 /L*v+ )"
                    R"("C:\Logs\deploy_CVMenu_install.log")"},
         MsiLogCase{"/qn",
-                   R"(/x "D:\Setup\CVMenu.msi" /qn /L*v "C:\Logs\deploy_CVMenu_uninstall.log")",
-                   R"(/i "D:\Setup\CVMenu.msi" /qn /L*v "C:\Logs\deploy_CVMenu_install.log")"},
+                   R"(/x "D:\Setup\CVMenu.msi" /qn /L*v+ "C:\Logs\deploy_CVMenu_uninstall.log")",
+                   R"(/i "D:\Setup\CVMenu.msi" /qn /L*v+ "C:\Logs\deploy_CVMenu_install.log")"},
         // "/l" inside a value is no log option.
         MsiLogCase{R"(/qn TARGET=C:\/lib)",
-                   R"(/x "D:\Setup\CVMenu.msi" /qn TARGET=C:\/lib /L*v )"
+                   R"(/x "D:\Setup\CVMenu.msi" /qn TARGET=C:\/lib /L*v+ )"
                    R"("C:\Logs\deploy_CVMenu_uninstall.log")",
-                   R"(/i "D:\Setup\CVMenu.msi" /qn TARGET=C:\/lib /L*v )"
+                   R"(/i "D:\Setup\CVMenu.msi" /qn TARGET=C:\/lib /L*v+ )"
                    R"("C:\Logs\deploy_CVMenu_install.log")"},
         MsiLogCase{R"(/qn /l*v C:\own.log)", R"(/x "D:\Setup\CVMenu.msi" /qn /l*v C:\own.log)",
                    R"(/i "D:\Setup\CVMenu.msi" /qn /l*v C:\own.log)"},
         MsiLogCase{R"(/LOG C:\own.log)", R"(/x "D:\Setup\CVMenu.msi" /LOG C:\own.log)",
                    R"(/i "D:\Setup\CVMenu.msi" /LOG C:\own.log)"},
         MsiLogCase{R"(-Lv C:\own.log /qn)", R"(/x "D:\Setup\CVMenu.msi" -Lv C:\own.log /qn)",
-                   R"(/i "D:\Setup\CVMenu.msi" -Lv C:\own.log /qn)"}));
+                   R"(/i "D:\Setup\CVMenu.msi" -Lv C:\own.log /qn)"},
+        // Where no one can see a window the defaults ask for no user interface.
+        MsiLogCase{"",
+                   R"(/x "D:\Setup\CVMenu.msi" /qn ALLUSERS=2 DISABLEADVTSHORTCUTS=1 /L*v+ )"
+                   R"("C:\Logs\deploy_CVMenu_uninstall.log")",
+                   R"(/i "D:\Setup\CVMenu.msi" /qn ALLUSERS=2 DISABLEADVTSHORTCUTS=1 /L*v+ )"
+                   R"("C:\Logs\deploy_CVMenu_install.log")",
+                   true},
+        // A step log msiexec could not open would fail the step: it is left out.
+        MsiLogCase{"/qb", R"(/x "D:\Setup\CVMenu.msi" /qb)", R"(/i "D:\Setup\CVMenu.msi" /qb)",
+                   false, "names a device"}));
+
+TEST(AsksNoUserInterface, OnlyForTheQuietLevels) {
+    for (const char* quiet : {"/qn", "/q", "/QUIET", "-qn ALLUSERS=2", "A=1 /Qn"}) {
+        EXPECT_TRUE(AsksNoUserInterface(quiet)) << quiet;
+    }
+    for (const char* shown : {"", "/qb", "/qn+", "/qb!", "/passive", "QN=1", "/qr"}) {
+        EXPECT_FALSE(AsksNoUserInterface(shown)) << shown;
+    }
+}
+
+// Only a process seen to end that told its exit code succeeded or failed by that code.
+TEST(MsiResultOf, AFailedWaitOrAnUnreadCodeIsNoExitCode) {
+    EXPECT_FALSE(MsiResultOf(false, false, std::nullopt).started);
+    EXPECT_FALSE(MsiResultOf(true, false, std::nullopt).started);
+    EXPECT_FALSE(MsiResultOf(true, true, std::nullopt).started);
+    EXPECT_EQ(MsiResultOf(true, true, std::nullopt).problem,
+              "ended without an exit code that could be read");
+    const MsiResult ended = MsiResultOf(true, true, 0);
+    EXPECT_TRUE(ended.started);
+    EXPECT_EQ(ended.exitCode, 0u);
+}
+
+TEST_F(InstallRunTest, ACancelNamesInTheLogWhatItLeft) {
+    options.Unattended = true;
+    Tick({0, 1, 3});
+    system.Answer("/i ", "CVWork.msi", {true, 1602});
+    const RunReport report = Install();
+    EXPECT_EQ(Summary(report), "Cancelled; failed W 1602; exit 1602");
+    EXPECT_THAT(log.lines, Contains("The run was cancelled before: Corvane Examples"));
+}
 
 TEST(MsiLogPath, IsBesideTheRunLogNamedAfterPackageAndStep) {
     EXPECT_EQ(MsiLogPath(R"(C:\Logs\run.log)", "CVMenu.msi", true),

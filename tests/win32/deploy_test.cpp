@@ -240,6 +240,16 @@ TEST(WaitForInstaller, IsFreeAtOnceWithoutAnotherInstallation) {
     EXPECT_TRUE(machine.WaitForInstaller(0));
 }
 
+// A handle of the test's own keeps the mutex alive after the machine closes its own, so a mutex
+// taken and never released would show.
+TEST(WaitForInstaller, LeavesAFreeInstallerFreeForOthers) {
+    const win::unique_handle kept(CreateMutexW(nullptr, FALSE, L"Global\\_MSIExecute"));
+    ASSERT_TRUE(kept);
+    WinRunSystem machine;
+    EXPECT_TRUE(machine.WaitForInstaller(0));
+    EXPECT_TRUE(FreeForOthers());
+}
+
 TEST(WaitForInstaller, WaitsUntilTheOtherInstallationEndsAndNeverHoldsIt) {
     WinRunSystem machine;
     testkit::InstallationInProgress other;

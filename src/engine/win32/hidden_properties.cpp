@@ -5,8 +5,8 @@
 #include <msi.h>
 #include <msiquery.h>
 
-#include "forms/handles.h"
-#include "forms/text.h"
+#include "base/win32/handles.h"
+#include "base/win32/text.h"
 #include "support/secrets.h"
 
 namespace cvinst {

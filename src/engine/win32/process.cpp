@@ -79,15 +79,16 @@ DWORD WaitDispatching(HANDLE handle, DWORD timeoutMs) {
 }
 
 MsiResult RunAndWait(const std::wstring& application, const std::wstring& commandLine) {
-    MsiResult result;
     auto child = Start(application, commandLine, SW_SHOWNORMAL);
-    if (!child) return result;
+    if (!child) return MsiResultOf(false, false, std::nullopt);
     child->thread.reset();
-    if (WaitDispatching(child->process.get(), INFINITE) != WAIT_OBJECT_0) return result;
+    if (WaitDispatching(child->process.get(), INFINITE) != WAIT_OBJECT_0) {
+        return MsiResultOf(true, false, std::nullopt);
+    }
     DWORD code = 0;
-    result.started = true;
-    if (GetExitCodeProcess(child->process.get(), &code)) result.exitCode = code;
-    return result;
+    if (!GetExitCodeProcess(child->process.get(), &code))
+        return MsiResultOf(true, true, std::nullopt);
+    return MsiResultOf(true, true, code);
 }
 
 bool StartProgram(const std::wstring& application, const std::wstring& commandLine, int showCmd) {

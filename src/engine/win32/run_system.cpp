@@ -7,6 +7,7 @@
 #include "base/win32/text.h"
 #include "engine/win32/process.h"
 #include "support/strings.h"
+#include "support/win32/log_file.h"
 #include "support/win32/regis.h"
 
 namespace cvinst {
@@ -71,6 +72,10 @@ MsiResult WinRunSystem::RunMsiExec(const std::string& arguments) {
 
 bool WinRunSystem::MsiCommandFits(const std::string& arguments) {
     return MsiExecCommandLine(MsiExecPath(), arguments).size() < kLongestCommandLine;
+}
+
+std::string WinRunSystem::StepLogProblem(const std::string& path) {
+    return cvinst::StepLogProblem(path).value_or("");
 }
 
 bool WinRunSystem::StartProcess(const std::string& exePath, const std::string& arguments) {

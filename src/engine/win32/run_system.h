@@ -17,6 +17,7 @@ public:
     // Runs the system folder's own msiexec, never one found on the search path.
     MsiResult RunMsiExec(const std::string& arguments) override;
     bool MsiCommandFits(const std::string& arguments) override;
+    std::string StepLogProblem(const std::string& path) override;
     // Starts the program by its full path, quoted, with `arguments` appended, shown minimised.
     bool StartProcess(const std::string& exePath, const std::string& arguments) override;
     std::string ErrorText(unsigned long code) override;

@@ -7,10 +7,15 @@
 
 #include "base/installer_codes.h"
 #include "engine/catalogue.h"
+#include "engine/msi_arguments.h"
+#include "engine/win32/hidden_properties.h"
+#include "engine/win32/run_system.h"
 #include "startup/cmdline.h"
 #include "startup/deploy_options.h"
 #include "startup/help_text.h"
 #include "startup/win32/environment.h"
+#include "support/secrets.h"
+#include "support/strings.h"
 #include "support/win32/log_file.h"
 #include "ui/profile.h"
 #include "ui/win32/form1.h"
@@ -107,9 +112,20 @@ int DefaultAnswer(UINT flags) {
 
 // Where no one can see a window, whatever would wait for a person goes to the log and to the
 // standard error stream instead.
-void ReportInstead(Log& log, std::string_view text) {
+void ReportInstead(Log& log, const SecretMask& mask, std::string_view text) {
     log.Write("Not shown, no one can answer here: " + std::string(text));
-    WriteToStandardError(text);
+    WriteToStandardError(mask(text));
+}
+
+// The secret properties of every package beside the installer, as the packages name them.
+SecretMask PackagesMask() {
+    SecretMask mask;
+    std::string folder = WinRunSystem().InstallerFolder();
+    AddBackslash(folder);
+    for (const Program& program : ProgramCatalogue) {
+        mask.AddHidden(PackageHiddenProperties(folder + std::string(program.package)));
+    }
+    return mask;
 }
 
 void ListPackages(Form1& form, Log& log) {
@@ -132,8 +148,8 @@ class Start {
 public:
     Start(const std::string& commandLine, Form1& form, LogFile& log)
         : commandLine_(commandLine), arguments_(ArgumentText(commandLine)),
-          deploy_(TakeDeployOptions(arguments_)), attended_(WindowStationVisible()), form_(form),
-          log_(log) {}
+          deploy_(TakeDeployOptions(arguments_)), attended_(WindowStationVisible()),
+          mask_(PackagesMask()), form_(form), log_(log) {}
 
     MainResult Run() {
         OpenLog();
@@ -144,14 +160,14 @@ public:
         }
         // Said once on the status line, also when the log fails later in the session (and where
         // no one sees that, on the standard error stream).
-        auto notice = [&form = form_, &log = log_, attended = attended_,
+        auto notice = [&form = form_, &log = log_, attended = attended_, &mask = mask_,
                        said = std::make_shared<bool>(false)](const std::string&,
                                                              const std::string& reason) {
             if (*said) return;
             *said = true;
             const std::string text = "Status: The Log Cannot Be Written: " + log.Path();
             form.Sata(text);
-            if (!attended) WriteToStandardError(text + " (" + reason + ")");
+            if (!attended) WriteToStandardError(mask(text + " (" + reason + ")"));
         };
         if (!log_.IsOpen()) notice(log_.Path(), openProblem_);
         notice_ = LogNotice(log_, notice);
@@ -190,6 +206,7 @@ private:
         log_.onFailure = [this](const std::string&, const std::string& reason) {
             openProblem_ = reason;
         };
+        log_.SetMask(mask_);
         log_.Open(chosen ? FullPath(*deploy_.logPath) : DefaultLogPath());
         log_.onFailure = nullptr;
         log_.Write("==== Corvane Installer " + ProgramVersion() + " ====");
@@ -202,8 +219,8 @@ private:
             log_.Write(
                 "The window station is not visible: what would wait for a person goes to this log "
                 "and to the standard error stream");
-            form_.Boxes.answer = [&log = log_](const win::MessageBoxRequest& box) {
-                ReportInstead(log, box.text);
+            form_.Boxes.answer = [&log = log_, &mask = mask_](const win::MessageBoxRequest& box) {
+                ReportInstead(log, mask, box.text);
                 return DefaultAnswer(box.flags);
             };
         }
@@ -212,6 +229,7 @@ private:
     RunOptions BaseOptions() const {
         RunOptions options;
         options.WaitSeconds = deploy_.waitSeconds.value_or(kDefaultWaitSeconds);
+        options.NobodySees = !attended_;
         // msiexec logs beside the run log only when the user asked for one that can be written.
         if (deploy_.logPath && log_.IsOpen()) options.LogPath = log_.Path();
         return options;
@@ -219,7 +237,7 @@ private:
 
     MainResult Interactive() {
         if (!attended_) {
-            ReportInstead(log_,
+            ReportInstead(log_, mask_,
                           "Started without a command line where no one can use its window: "
                           "nothing was done. Run \"CVInst.exe ?\" for the command-line options.");
             return Exit(installer::InvalidCommandLine);
@@ -240,7 +258,7 @@ private:
 
     MainResult Help() {
         if (!attended_) {
-            ReportInstead(log_,
+            ReportInstead(log_, mask_,
                           BuildHelpText(form_.Option1[0].Caption(), form_.Option1[1].Caption()));
             return Exit(installer::InvalidCommandLine);
         }
@@ -262,6 +280,14 @@ private:
         options.SkipInstalled = request.options.SkipInstalled;
         options.InstallerParams = request.options.InstallerParams;
         log_.Write("Options: " + DescribeRequest(request, options));
+        if (!attended_ && !options.InstallerParams.empty() &&
+            !AsksNoUserInterface(options.InstallerParams)) {
+            const std::string warning =
+                "The /MSI= parameters do not ask msiexec for no user interface (/qn): msiexec may "
+                "wait for an answer nobody can give here";
+            log_.Write(warning);
+            WriteToStandardError(warning);
+        }
 
         MainResult result;
         result.instanceLock = TakeInstanceLock();
@@ -290,6 +316,7 @@ private:
     const std::string arguments_;
     const DeployOptions deploy_;
     const bool attended_;
+    const SecretMask mask_;
     Form1& form_;
     LogFile& log_;
     LogNotice notice_;

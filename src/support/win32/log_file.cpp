@@ -145,8 +145,9 @@ bool LogFile::Open(const std::string& path) {
 void LogFile::Write(std::string_view event) {
     if (!file_) return;
     std::string line = Timestamp();
-    line.reserve(line.size() + event.size() + 2);
-    for (const char c : event) {
+    const std::string masked = mask_(event);
+    line.reserve(line.size() + masked.size() + 2);
+    for (const char c : masked) {
         if (c == '\n') {
             line += "\\n";
         } else if (c != '\r') {

@@ -7,9 +7,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "base/win32/handles.h"
 #include "support/log.h"
+#include "support/secrets.h"
 
 namespace cvinst {
 
@@ -24,8 +26,11 @@ public:
     // links, a folder, a device), which is refused before anything is written to it. A file
     // already open is closed first.
     bool Open(const std::string& path);
-    // Each event becomes one line: line breaks inside it are written as "\n".
+    // Each event becomes one line: line breaks inside it are written as "\n", the values of
+    // secret properties as "********".
     void Write(std::string_view event) override;
+    // Which properties are secret beside those whose names say so.
+    void SetMask(SecretMask mask) { mask_ = std::move(mask); }
 
     bool IsOpen() const { return static_cast<bool>(file_); }
     const std::string& Path() const { return path_; }
@@ -41,6 +46,7 @@ private:
     win::unique_hfile file_;
     std::string path_;
     bool refusedLink_ = false;
+    SecretMask mask_;
     bool failureReported_ = false;
 };
 
