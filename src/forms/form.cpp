@@ -41,11 +41,6 @@ int ScreenDpi() {
 
 }  // namespace
 
-std::function<void(Form&)>& ModalShownHook() {
-    static std::function<void(Form&)> hook;
-    return hook;
-}
-
 Form::Form(FormKind kind, int clientWidth, int clientHeight, std::string caption)
     : kind_(kind), clientWidth_(clientWidth), clientHeight_(clientHeight),
       caption_(std::move(caption)) {}
@@ -145,6 +140,7 @@ void Form::ShowModal(Form* owner) {
     if (!hwnd_) Load();
     if (!hwnd_) return;
     HWND ownerHwnd = owner ? owner->hwnd() : nullptr;
+    shownOver_ = owner;
     if (ownerHwnd) {
         SetWindowLongPtrW(hwnd_, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(ownerHwnd));
         if (IsWindowEnabled(ownerHwnd)) {
@@ -157,6 +153,7 @@ void Form::ShowModal(Form* owner) {
     PostMessageW(hwnd_, kModalShown, 0, 0);
     const std::optional<int> quit = Pump(PumpMode::Wait, [this] { return hwnd_ == nullptr; });
     if (hwnd_) Unload();
+    shownOver_ = nullptr;
     RepostQuit(quit);
 }
 
@@ -301,7 +298,7 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         OnNcDestroy();
         return 0;
     case kModalShown:
-        if (auto& hook = ModalShownHook()) hook(*this);
+        if (shownOver_ && shownOver_->onModalShown) shownOver_->onModalShown(*this);
         return 0;
     default:
         break;

@@ -33,6 +33,9 @@ public:
     void Show();
     // Disables the owner and runs a nested loop until the form is unloaded.
     void ShowModal(Form* owner);
+    // Told of each form shown modally over this one, once it is on the screen (tests answer
+    // dialogs here).
+    std::function<void(Form&)> onModalShown;
     void Unload();
 
     HWND hwnd() const { return hwnd_; }
@@ -87,10 +90,8 @@ private:
     bool autoRedraw_ = false;
     std::unique_ptr<MemoryImage> image_;
     HWND modalOwner_ = nullptr;
+    Form* shownOver_ = nullptr;  // the form this one is shown modally over
     bool closeEnabled_ = true;
 };
-
-// Called with every modal form once it is on the screen (tests answer dialogs here).
-std::function<void(Form&)>& ModalShownHook();
 
 }  // namespace cvinst::win

@@ -210,8 +210,8 @@ void AnsweredBoxes::Answer(win::MessageBoxes& boxes) {
     };
 }
 
-ModalForms::ModalForms() {
-    win::ModalShownHook() = [this](win::Form& form) {
+void ModalForms::Watch(win::Form& owner) {
+    owner.onModalShown = [this](win::Form& form) {
         ++shown;
         if (act) act(form);
         if (form.hwnd() != nullptr) {
@@ -220,7 +220,5 @@ ModalForms::ModalForms() {
         }
     };
 }
-
-ModalForms::~ModalForms() { win::ModalShownHook() = nullptr; }
 
 }  // namespace cvinst::testkit

@@ -125,14 +125,17 @@ public:
     std::vector<win::MessageBoxRequest> shown;
 };
 
-// For its lifetime `act` runs on every modal form once it is on the screen, and must close it: a
-// form it leaves open is a failure and is closed here, so that the test goes on.
+// `act` runs on every form shown modally over the watched ones once it is on the screen, and must
+// close it: a form it leaves open is a failure and is closed here, so that the test goes on. It
+// must outlive the forms it watches.
 class ModalForms {
 public:
-    ModalForms();
-    ~ModalForms();
+    ModalForms() = default;
     ModalForms(const ModalForms&) = delete;
     ModalForms& operator=(const ModalForms&) = delete;
+
+    // From now on watches the forms shown modally over `owner`.
+    void Watch(win::Form& owner);
 
     std::function<void(win::Form&)> act;
     int shown = 0;

@@ -52,6 +52,7 @@ protected:
         for (int index : packages) system.AddPackage(index);
         form = std::make_unique<Form1>(system, log);
         boxes.Answer(form->Boxes);
+        licence.Watch(*form);
         form->SetRunOptions(options);
         form->Load();
         ASSERT_TRUE((form->hwnd() != nullptr));

@@ -37,6 +37,7 @@ protected:
     void SetUp() override {
         // A quit message left by an earlier test would end the dialog's modal loop at once.
         testkit::DispatchPendingMessages();
+        modal_.Watch(owner_);
         owner_.Load();
         ASSERT_TRUE((owner_.hwnd() != nullptr));
     }

@@ -135,6 +135,7 @@ protected:
     void SetUp() override {
         testkit::DispatchPendingMessages();
         for (int i = 0; i < 4; ++i) system_.AddPackage(i);
+        modal_.Watch(form_);
         form_.Show();
         ASSERT_TRUE(IsWindowVisible(form_.hwnd()));
         Settle(form_.hwnd());

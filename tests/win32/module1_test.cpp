@@ -27,6 +27,7 @@ protected:
         };
         for (int i = 0; i < 3; ++i) system.AddPackage(i);  // Examples' package is missing
         boxes.Answer(form.Boxes);
+        licence.Watch(form);
         form.Load();
     }
     void TearDown() override {
