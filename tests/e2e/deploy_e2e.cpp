@@ -56,10 +56,20 @@ TEST_F(Deployment, AnInstallationThatOutlastsTheWaitEndsTheRunWith1618) {
                "later)"));
 }
 
+// Full logs, the run's and a step's, are set aside whole and new ones begun: a rerun keeps the
+// evidence of the run before.
 TEST_F(Deployment, LogNamesAFileAndMsiexecLogsEachStepBesideIt) {
     const std::string exe = PlaceWithPackages(folder, {kMenu});
     ASSERT_NO_FATAL_FAILURE(InstallBeforehand(kMenu));
+    const std::string full(10 * 1024 * 1024, 'x');
+    ASSERT_TRUE(folder.MakeFolder("logs"));
+    ASSERT_TRUE(folder.Write("logs\\run.log", full));
+    ASSERT_TRUE(folder.Write("logs\\run_CVMenu_install.log", full));
     EXPECT_EQ(Start(exe, "/I /P:M " + LogOption()).WaitExit(), std::optional<DWORD>(0)) << RunLog();
+    for (const char* old : {"logs\\run.old.log", "logs\\run_CVMenu_install.old.log"}) {
+        EXPECT_EQ(FileBytes(folder.File(old)), full) << old;
+    }
+    EXPECT_LT(RunLog().size(), 100000u);
     EXPECT_TRUE(Logged("Command line: "));
     EXPECT_TRUE(Logged("Corvane Menu: installed, removing it and installing it again"));
     EXPECT_TRUE(Logged(R"(_CVMenu_uninstall.log")"));
