@@ -117,9 +117,11 @@ void ReportInstead(Log& log, const SecretMask& mask, std::string_view text) {
     WriteToStandardError(mask(text));
 }
 
-// The secret properties of every package beside the installer, as the packages name them.
-SecretMask PackagesMask() {
+// The secret properties of every package beside the installer, as the packages name them. Only a
+// command line that sets properties can show their values: the others start without msi.dll.
+SecretMask PackagesMask(std::string_view arguments) {
     SecretMask mask;
+    if (arguments.find('=') == std::string_view::npos) return mask;
     std::string folder = WinRunSystem().InstallerFolder();
     AddBackslash(folder);
     for (const Program& program : ProgramCatalogue) {
@@ -149,7 +151,7 @@ public:
     Start(const std::string& commandLine, Form1& form, LogFile& log)
         : commandLine_(commandLine), arguments_(ArgumentText(commandLine)),
           deploy_(TakeDeployOptions(arguments_)), attended_(WindowStationVisible()),
-          mask_(PackagesMask()), form_(form), log_(log) {}
+          mask_(PackagesMask(deploy_.rest)), form_(form), log_(log) {}
 
     MainResult Run() {
         OpenLog();
