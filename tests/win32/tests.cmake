@@ -43,7 +43,8 @@ if(E2E_TEST_SOURCES)
   target_link_libraries(e2e_tests PRIVATE testkit cvwin msi GTest::gtest_main GTest::gmock)
   target_link_options(e2e_tests PRIVATE -static)
   target_compile_definitions(e2e_tests PRIVATE
-    CVINST_EXE="${CMAKE_BINARY_DIR}/bin/CVInst.exe" CVINST_DEMO_DIR="${CMAKE_BINARY_DIR}/demo")
+    CVINST_EXE="${CMAKE_BINARY_DIR}/bin/CVInst.exe" CVINST_DEMO_DIR="${CMAKE_BINARY_DIR}/demo"
+    CVINST_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   add_dependencies(e2e_tests CVInst ${CVINST_TEST_TOOLS})
   foreach(packages demo_packages test_packages)
     if(TARGET ${packages})
