@@ -11,16 +11,17 @@
 # file holding its password), CVInst.exe and the packages get an Authenticode SHA-256 signature,
 # timestamped by CVINST_TIMESTAMP_URL (an RFC 3161 server) when it is set.
 set -euo pipefail
-cd "$(dirname "$0")/.."
-root=$PWD
-build= out=dist
+build= out=
 while [ $# -gt 0 ]; do
     case $1 in
-    --build) build=$2; shift 2 ;;
-    --out) out=$2; shift 2 ;;
+    --build) build=$(realpath -m "$2"); shift 2 ;;
+    --out) out=$(realpath -m "$2"); shift 2 ;;
     *) echo "usage: release.sh [--build DIR] [--out DIR]" >&2; exit 2 ;;
     esac
 done
+cd "$(dirname "$0")/.."
+root=$PWD
+out=${out:-$root/dist}
 
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
     SOURCE_DATE_EPOCH=$(git -C "$root" log -1 --format=%ct)
