@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <ostream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -19,22 +20,15 @@ namespace {
 // The first code block under the Group Policy heading, with the share it names
 // (\\server\deploy\Corvane) replaced by the test's folder.
 std::string StartupScript(const std::string& share) {
-    std::istringstream page(
-        FileBytes(testkit::WindowsPath(CVINST_SOURCE_DIR "/docs/DEPLOYMENT.md")).value_or(""));
+    static const std::regex block(R"(\n## Group Policy[\s\S]*?\n\n((?:    .*\n)+))");
+    const std::string page =
+        FileBytes(testkit::WindowsPath(CVINST_SOURCE_DIR "/docs/DEPLOYMENT.md")).value_or("");
+    std::smatch m;
+    if (!std::regex_search(page, m, block)) return "";
+    std::istringstream lines(m.str(1));
     std::string script;
-    bool section = false;
-    for (std::string line; std::getline(page, line);) {
-        if (line.starts_with("## ")) section = line.starts_with("## Group Policy");
-        if (section && line.starts_with("    ")) {
-            script += line.substr(4) + "\r\n";
-        } else if (!script.empty()) {
-            break;
-        }
-    }
-    for (size_t at; (at = script.find(R"(\\server\deploy\Corvane)")) != std::string::npos;) {
-        script.replace(at, 23, share);
-    }
-    return script;
+    for (std::string line; std::getline(lines, line);) script += line.substr(4) + "\r\n";
+    return std::regex_replace(script, std::regex(R"(\\\\server\\deploy\\Corvane)"), share);
 }
 
 struct ScriptCase {
@@ -68,7 +62,7 @@ TEST_P(GroupPolicyScript, EndsAsTheGuideSays) {
 INSTANTIATE_TEST_SUITE_P(
     Outcomes, GroupPolicyScript,
     ::testing::Values(ScriptCase{"Success", std::nullopt, 0, "MW"},
-                      ScriptCase{std::vector<DWORD>{3010}, 0, ""},  // a restart asked for
+                      ScriptCase{"RestartNeeded", std::vector<DWORD>{3010}, 0, ""},
                       ScriptCase{"Failure", std::vector<DWORD>{1603}, 1603, ""}));
 
 }  // namespace

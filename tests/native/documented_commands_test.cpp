@@ -1,11 +1,9 @@
 // Every CVInst.exe command line that the README and the deployment guide show is one the program
-// accepts: read from the documents themselves, so that a changed option or a changed page breaks
-// this test.
+// accepts: read from the documents themselves, so that a changed option or page breaks this test.
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,40 +13,19 @@
 namespace cvinst {
 namespace {
 
-// A command starts a code line or a code span with CVInst.exe or a quoted path ending in it; in a
-// code line, two blanks outside quotes end it (the README explains its examples beside them).
-// The arguments a playbook or a script passes in one string count as well. A synopsis
-// ("[/P:MWSE]") is no example.
-std::vector<std::string> DocumentedCommands(const std::string& document) {
+// A command opens a code line or a code span with CVInst.exe or a quoted path ending in it, and two
+// blanks outside quotes end it (the README explains its examples beside them); the arguments a
+// playbook or a script passes in one string count too. A synopsis ("[/P:MWSE]") is no example.
+std::vector<std::string> DocumentedCommands(const char* document) {
+    static const std::regex command(
+        R"(^(?:    +|.*`)((?:CVInst\.exe|"[^"]*\\CVInst\.exe") (?! )(?:[^ "`]|"[^"]*"| (?! ))+))"
+        R"(|(?:arguments: |\$arguments = )'([^']*)')");
     std::ifstream file(std::string(CVINST_SOURCE_DIR) + "/" + document);
-    std::stringstream text;
-    text << file.rdbuf();
-    static const std::regex command(R"(^(?:CVInst\.exe|"[^"]*\\CVInst\.exe") .*)");
-    static const std::regex span("`([^`]*)`");
-    static const std::regex arguments(R"((?:arguments: |\$arguments = )'([^']*)')");
     std::vector<std::string> found;
-    for (std::string line; std::getline(text, line);) {
-        std::vector<std::string> candidates;
-        std::smatch m;
-        if (line.starts_with("    ")) {
-            const std::string code = line.substr(line.find_first_not_of(' '));
-            bool quoted = false;
-            size_t end = 0;
-            while (end < code.size() && (quoted || code.compare(end, 2, "  ") != 0)) {
-                quoted ^= code[end++] == '"';
-            }
-            candidates.push_back(code.substr(0, end));
-            if (std::regex_search(line, m, arguments)) found.push_back("CVInst.exe " + m.str(1));
-        } else {
-            for (std::sregex_iterator i(line.begin(), line.end(), span), e; i != e; ++i) {
-                candidates.push_back(i->str(1));
-            }
-        }
-        for (const std::string& c : candidates) {
-            if (std::regex_match(c, command) && c.find("[/") == std::string::npos) {
-                found.push_back(c);
-            }
-        }
+    std::smatch m;
+    for (std::string line; std::getline(file, line);) {
+        if (!std::regex_search(line, m, command) || line.find("[/") != std::string::npos) continue;
+        found.push_back(m[1].matched ? m.str(1) : "CVInst.exe " + m.str(2));
     }
     return found;
 }
