@@ -8,7 +8,8 @@ packages=(
     g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
     wine wine64 wine32:i386
     xvfb xauth x11-utils imagemagick xdotool fonts-wine
-    msitools wixl python3 bc
+    msitools wixl python3 python3-olefile bc
+    osslsigncode openssl
     locales git clang-format
 )
 # The user locales of scripts/locale-tests.sh and of the end-to-end runs with non-ASCII folder names.

@@ -25,6 +25,11 @@ configure native -DCVINST_WERROR=$werror
 cmake --build --preset native
 ctest --preset native
 
+echo "== release: built twice, from two copies of the tree, for the same bytes"
+# Like the locale cases below, a failure here does not hide the rest of the suite.
+reproducible_status=0
+bash scripts/check-reproducible.sh || reproducible_status=$?
+
 echo "== win32: CVInst.exe, demo packages and tests under Wine"
 configure win32 -DCVINST_WERROR=$werror
 cmake --build --preset win32
@@ -48,4 +53,5 @@ echo "== win32: every test under Wine"
 ctest_status=0
 ctest --preset win32 || ctest_status=$?
 if [ "$locale_status" -ne 0 ]; then echo "test.sh: the locale cases failed (see above)" >&2; fi
-[ "$locale_status" -eq 0 ] && [ "$ctest_status" -eq 0 ]
+if [ "$reproducible_status" -ne 0 ]; then echo "test.sh: the release is not reproducible (see above)" >&2; fi
+[ "$locale_status" -eq 0 ] && [ "$ctest_status" -eq 0 ] && [ "$reproducible_status" -eq 0 ]

@@ -48,7 +48,8 @@ if(E2E_TEST_SOURCES)
   target_link_libraries(e2e_tests PRIVATE testkit cvwin msi GTest::gtest_main GTest::gmock)
   target_link_options(e2e_tests PRIVATE -static)
   target_compile_definitions(e2e_tests PRIVATE
-    CVINST_EXE="${CMAKE_BINARY_DIR}/bin/CVInst.exe" CVINST_DEMO_DIR="${CMAKE_BINARY_DIR}/demo")
+    CVINST_EXE="${CMAKE_BINARY_DIR}/bin/CVInst.exe" CVINST_DEMO_DIR="${CMAKE_BINARY_DIR}/demo"
+    CVINST_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   add_dependencies(e2e_tests CVInst ${CVINST_TEST_TOOLS})
   foreach(packages demo_packages test_packages)
     if(TARGET ${packages})
@@ -58,3 +59,8 @@ if(E2E_TEST_SOURCES)
   add_test(NAME e2e_tests COMMAND e2e_tests)
   set_tests_properties(e2e_tests PROPERTIES TIMEOUT 1800)
 endif()
+
+# A release signed with a throwaway certificate: verified, unsigned again, installed under Wine.
+add_test(NAME signing_test
+  COMMAND bash ${PROJECT_SOURCE_DIR}/tests/release/signing_test.sh ${PROJECT_SOURCE_DIR} ${CMAKE_BINARY_DIR})
+set_tests_properties(signing_test PROPERTIES TIMEOUT 600)

@@ -1,0 +1,52 @@
+// Every CVInst.exe command line that the README and the deployment guide show is one the program
+// accepts: read from the documents themselves, so that a changed option or page breaks this test.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "startup/cmdline.h"
+#include "startup/deploy_options.h"
+
+namespace cvinst {
+namespace {
+
+// A command opens a code line or a code span with CVInst.exe or a quoted path ending in it, and two
+// blanks outside quotes end it (the README explains its examples beside them); the arguments a
+// playbook or a script passes in one string count too. A synopsis ("[/P:MWSE]") is no example.
+std::vector<std::string> DocumentedCommands(const char* document) {
+    static const std::regex command(
+        R"(^(?:    +|.*`)((?:CVInst\.exe|"[^"]*\\CVInst\.exe") (?! )(?:[^ "`]|"[^"]*"| (?! ))+))"
+        R"(|(?:arguments: |\$arguments = )'([^']*)')");
+    std::ifstream file(std::string(CVINST_SOURCE_DIR) + "/" + document);
+    std::vector<std::string> found;
+    std::smatch m;
+    for (std::string line; std::getline(file, line);) {
+        if (!std::regex_search(line, m, command) || line.find("[/") != std::string::npos) continue;
+        found.push_back(m[1].matched ? m.str(1) : "CVInst.exe " + m.str(2));
+    }
+    return found;
+}
+
+class DocumentedCommandsTest : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(DocumentedCommandsTest, AreAcceptedByTheProgramsParser) {
+    const std::vector<std::string> commands = DocumentedCommands(GetParam());
+    ASSERT_FALSE(commands.empty()) << "no CVInst.exe command line found in " << GetParam();
+    for (const std::string& line : commands) {
+        // As Main reads them: the deployment options first, then help or the run's options.
+        const DeployOptions deploy = TakeDeployOptions(ArgumentText(line));
+        EXPECT_TRUE(deploy.ok) << line;
+        if (!deploy.ok || deploy.rest.empty() || IsHelpRequest(deploy.rest)) continue;
+        const ParseResult parsed = ParseCommandLine(deploy.rest);
+        EXPECT_TRUE(parsed.ok) << line << "\nrefused at: " << parsed.text;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Documents, DocumentedCommandsTest,
+                         ::testing::Values("README.md", "docs/DEPLOYMENT.md"));
+
+}  // namespace
+}  // namespace cvinst
