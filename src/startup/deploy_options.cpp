@@ -114,10 +114,7 @@ std::string DescribeRequest(const CommandLine& request, const RunOptions& option
     if (!request.programs) {
         text += "every one whose package is present";
     } else {
-        for (size_t i = 0; i < request.programs->size(); ++i) {
-            if (i > 0) text += ", ";
-            text += ProgramCatalogue[(*request.programs)[i]].name;
-        }
+        text += ProgramNames(*request.programs);
     }
     text += "; installer parameters: ";
     text +=
