@@ -1,4 +1,4 @@
-#include "engine/run_seams.h"
+#include "engine/msi_result.h"
 
 namespace cvinst {
 
