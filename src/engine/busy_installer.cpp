@@ -21,14 +21,8 @@ std::optional<MsiResult> InstallerTurns::Run(const std::string& arguments,
             log_.Write("msiexec " + result.problem);
             return result;
         }
-        std::string reason;
-        try {
-            reason = system_.ErrorText(result.exitCode);
-        } catch (...) {
-            reason = "error " + std::to_string(result.exitCode);
-        }
         log_.Write("msiexec ended with " + std::to_string(result.exitCode) + " after " +
-                   Seconds(took) + ": " + reason);
+                   Seconds(took) + ": " + Reason(system_, result.exitCode));
         if (result.exitCode != static_cast<unsigned long>(installer::AlreadyRunning)) {
             return result;
         }

@@ -297,11 +297,8 @@ private:
     }
 
     std::string Failures() {
-        return FailureList(install_, report_.failures, [this](unsigned long code) {
-            std::string reason;
-            Ignoring([&] { reason = system_.ErrorText(code); });
-            return reason.empty() ? std::string("error ") + std::to_string(code) : reason;
-        });
+        return FailureList(install_, report_.failures,
+                           [this](unsigned long code) { return Reason(system_, code); });
     }
 
     RunReport Report() {

@@ -2,22 +2,10 @@
 
 #include <utility>
 
+#include "support/file_names.h"
 #include "support/strings.h"
 
 namespace cvinst {
-
-namespace {
-
-std::string WithoutExtension(std::string_view path) {
-    const size_t name = path.find_last_of("\\/");
-    const size_t dot = path.rfind('.');
-    if (dot == std::string_view::npos || (name != std::string_view::npos && dot < name)) {
-        return std::string(path);
-    }
-    return std::string(path.substr(0, dot));
-}
-
-}  // namespace
 
 std::string InstallerParameters(const std::string& installerParams, bool nobodySees) {
     if (installerParams.empty()) {
@@ -30,7 +18,7 @@ std::string InstallerParameters(const std::string& installerParams, bool nobodyS
 }
 
 std::string MsiLogPath(const std::string& logPath, std::string_view package, bool install) {
-    return WithoutExtension(logPath) + "_" + WithoutExtension(package) +
+    return std::string(WithoutExtension(logPath)) + "_" + std::string(WithoutExtension(package)) +
            (install ? "_install.log" : "_uninstall.log");
 }
 
@@ -51,13 +39,10 @@ bool AsksNoUserInterface(std::string_view installerParams) {
     while (start < installerParams.size()) {
         size_t end = installerParams.find(' ', start);
         if (end == std::string_view::npos) end = installerParams.size();
-        std::string word;
-        for (const char c : installerParams.substr(start, end - start)) {
-            word += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        }
+        const std::string word = UpperAscii(installerParams.substr(start, end - start));
         if (word.size() > 1 && (word[0] == '/' || word[0] == '-')) {
             const std::string option = word.substr(1);
-            if (option == "q" || option == "qn" || option == "quiet") return true;
+            if (option == "Q" || option == "QN" || option == "QUIET") return true;
         }
         start = end + 1;
     }

@@ -4,8 +4,19 @@
 
 #include "engine/catalogue.h"
 #include "engine/install_run.h"
+#include "engine/run_seams.h"
 
 namespace cvinst {
+
+std::string Reason(RunSystem& system, unsigned long code) {
+    std::string reason;
+    try {
+        reason = system.ErrorText(code);
+    } catch (...) {
+        // The code itself still says what happened.
+    }
+    return reason.empty() ? std::string("error ") + std::to_string(code) : reason;
+}
 
 std::string Seconds(uint64_t milliseconds) {
     char text[32];

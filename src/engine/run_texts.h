@@ -10,6 +10,11 @@ namespace cvinst {
 
 struct ProgramFailure;
 
+class RunSystem;
+
+// The system's text for an exit code; "error N" when the machine gives none or fails to.
+std::string Reason(RunSystem& system, unsigned long code);
+
 // "1.5 s".
 std::string Seconds(uint64_t milliseconds);
 

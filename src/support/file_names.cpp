@@ -2,18 +2,18 @@
 
 #include <array>
 
+#include "support/strings.h"
+
 namespace cvinst {
 
 namespace {
 
 bool IsSlash(char c) { return c == '\\' || c == '/'; }
 
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     if (text.size() < prefix.size()) return false;
     for (size_t i = 0; i < prefix.size(); ++i) {
-        const char a = IsSlash(text[i]) ? '\\' : Upper(text[i]);
+        const char a = IsSlash(text[i]) ? '\\' : UpperAscii(text[i]);
         if (a != prefix[i]) return false;
     }
     return true;
@@ -50,18 +50,22 @@ bool ReservedName(std::string_view part) {
 // After \\.\ or \\?\: a drive, a share or a volume is a file system; everything else
 // (GLOBALROOT, pipes, physical drives, NUL...) is a device.
 bool DeviceNamespaceDevice(std::string_view rest) {
-    const bool drive = rest.size() >= 3 && Upper(rest[0]) >= 'A' && Upper(rest[0]) <= 'Z' &&
-                       rest[1] == ':' && IsSlash(rest[2]);
+    const bool drive = rest.size() >= 3 && UpperAscii(rest[0]) >= 'A' &&
+                       UpperAscii(rest[0]) <= 'Z' && rest[1] == ':' && IsSlash(rest[2]);
     return !drive && !StartsWithNoCase(rest, "UNC\\") && !StartsWithNoCase(rest, "VOLUME{");
 }
 
 }  // namespace
 
-std::string OldLogPath(std::string_view path) {
-    const size_t start = LastPartStart(path);
+std::string_view WithoutExtension(std::string_view path) {
     const size_t dot = path.find_last_of('.');
-    if (dot == std::string_view::npos || dot < start) return std::string(path) + ".old";
-    return std::string(path.substr(0, dot)) + ".old" + std::string(path.substr(dot));
+    if (dot == std::string_view::npos || dot < LastPartStart(path)) return path;
+    return path.substr(0, dot);
+}
+
+std::string OldLogPath(std::string_view path) {
+    const std::string_view stem = WithoutExtension(path);
+    return std::string(stem) + ".old" + std::string(path.substr(stem.size()));
 }
 
 bool NamesDevice(std::string_view path) {

@@ -5,6 +5,9 @@
 
 namespace cvinst {
 
+// The path without the extension of its last part ("C:\My.Logs\run" has none).
+std::string_view WithoutExtension(std::string_view path);
+
 // Where a full log goes: "<name>.old<extension>" beside it (CVInst.log -> CVInst.old.log,
 // name -> name.old).
 std::string OldLogPath(std::string_view path);

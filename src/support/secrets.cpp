@@ -4,19 +4,13 @@
 #include <array>
 #include <utility>
 
+#include "support/strings.h"
+
 namespace cvinst {
 
 namespace {
 
 constexpr char kQuote = '"';
-
-char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - ('a' - 'A')) : c; }
-
-std::string UpperAscii(std::string_view text) {
-    std::string upper(text);
-    std::transform(upper.begin(), upper.end(), upper.begin(), [](char c) { return UpperAscii(c); });
-    return upper;
-}
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';

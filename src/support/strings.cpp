@@ -18,4 +18,13 @@ std::string QuoteStr(std::string_view text) {
     return quoted;
 }
 
+char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - ('a' - 'A')) : c; }
+
+std::string UpperAscii(std::string_view text) {
+    std::string upper;
+    upper.reserve(text.size());
+    for (const char c : text) upper += UpperAscii(c);
+    return upper;
+}
+
 }  // namespace cvinst

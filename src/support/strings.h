@@ -10,4 +10,8 @@ std::string& AddBackslash(std::string& path);
 // Wraps a text in double quotes.
 std::string QuoteStr(std::string_view text);
 
+// ASCII letters upper-cased, every other byte as it is: for names Windows compares without case.
+char UpperAscii(char c);
+std::string UpperAscii(std::string_view text);
+
 }  // namespace cvinst
