@@ -17,10 +17,11 @@ set_source_files_properties(res/cvinst.rc PROPERTIES
   INCLUDE_DIRECTORIES ${CMAKE_BINARY_DIR}/res OBJECT_DEPENDS "${CVINST_RC_DEPENDS}")
 # Tests run under Wine: the x64 build's under wine64 alone, which needs no 32-bit Linux program.
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-  set(CVINST_WINE_RUN env CVINST_WINE=/usr/lib/wine/wine64 ${PROJECT_SOURCE_DIR}/scripts/wine-run.sh)
+  set(CVINST_WINE_ENV env CVINST_WINE=/usr/lib/wine/wine64)
 else()
-  set(CVINST_WINE_RUN ${PROJECT_SOURCE_DIR}/scripts/wine-run.sh)
+  set(CVINST_WINE_ENV)
 endif()
+set(CVINST_WINE_RUN ${CVINST_WINE_ENV} ${PROJECT_SOURCE_DIR}/scripts/wine-run.sh)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CVINST_WINE_RUN} ${CMAKE_BINARY_DIR}/wine)
 
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)

@@ -60,7 +60,8 @@ if(E2E_TEST_SOURCES)
   set_tests_properties(e2e_tests PROPERTIES TIMEOUT 1800)
 endif()
 
-# A release signed with a throwaway certificate: verified, unsigned again, installed under Wine.
+# A release of this build signed with a throwaway certificate: verified, unsigned again, installed
+# under Wine.
 add_test(NAME signing_test
-  COMMAND bash ${PROJECT_SOURCE_DIR}/tests/release/signing_test.sh ${PROJECT_SOURCE_DIR} ${CMAKE_BINARY_DIR})
+  COMMAND ${CVINST_WINE_ENV} bash ${PROJECT_SOURCE_DIR}/tests/release/signing_test.sh ${PROJECT_SOURCE_DIR} ${CMAKE_BINARY_DIR})
 set_tests_properties(signing_test PROPERTIES TIMEOUT 600)
