@@ -48,9 +48,9 @@ for build in "${builds[@]}"; do
     [ -n "$v" ] || { echo "release.sh: no project version in $build" >&2; exit 1; }
     [ -z "$version" ] || [ "$v" = "$version" ] || { echo "release.sh: $build is version $v, not $version" >&2; exit 1; }
     version=$v
-    case $(sed -n 's/^CMAKE_SIZEOF_VOID_P:INTERNAL=//p' "$build/CMakeCache.txt") in
-    8) suffix=-x64 ;;
-    4) suffix= ;;
+    case $(sed -n 's/^CVINST_ARCH:INTERNAL=//p' "$build/CMakeCache.txt") in
+    x64) suffix=-x64 ;;
+    x86) suffix= ;;
     *) echo "release.sh: $build is no Windows build tree" >&2; exit 1 ;;
     esac
     [ ! -d "$stage/exe$suffix" ] || { echo "release.sh: two builds of one architecture" >&2; exit 1; }
