@@ -12,6 +12,7 @@
 
 #include "engine/run_options.h"
 #include "forms/msgbox.h"
+#include "startup/win32/module1.h"
 #include "ui/win32/license.h"
 #include "win32_run_system.h"
 #include "win32_windows.h"
@@ -403,6 +404,51 @@ TEST_F(Form1Test, ExitClosesTheWindowAndEndsTheProgram) {
     Press(form->Command3);
     EXPECT_FALSE(IsWindow(hwnd));
     EXPECT_TRUE(testkit::DispatchPendingMessages());
+}
+
+// A counted wait: the fake installer stays busy, and the test looks at Exit between the pieces.
+TEST_F(Form1Test, ExitTurnsIntoCancelDuringAWaitAndCancelEndsTheRunAtOnce) {
+    Load(kAllPackages);
+    system.installerBusyUntil = 60000;
+    std::vector<std::string> during;
+    system.record = [&](const std::string& entry) {
+        if (entry != "WaitForInstaller: 1000") return;
+        during.push_back(Text(form->Command3.hwnd()) +
+                         (testkit::Enabled(form->Command3.hwnd()) ? " enabled" : " disabled"));
+        if (during.size() == 2) Press(form->Command3);
+    };
+
+    Press(form->Command1);
+    ASSERT_TRUE(IsWindow(form->hwnd())) << "Cancel closed the window";
+    EXPECT_EQ(during, (std::vector<std::string>{"Cancel enabled", "Cancel enabled"}));
+    EXPECT_EQ(system.now, 2000u) << "the wait went on after Cancel";
+    EXPECT_TRUE(system.msiCalls.empty());
+    EXPECT_TRUE(boxes.shown.empty()) << "Cancel asks nothing";
+    EXPECT_EQ(Status(),
+              "Status: Installation Cancelled; Not Processed: Corvane Menu, Corvane "
+              "Workstation, Corvane Personal Server, Corvane Examples");
+    EXPECT_EQ(Text(form->Command3.hwnd()), "Exit");
+    EXPECT_TRUE(testkit::Enabled(form->Command3.hwnd()));
+    ASSERT_TRUE(form->LastRun.has_value());
+    EXPECT_EQ(form->LastRun->exitStatus, 1602);
+}
+
+TEST_F(Form1Test, AWindowClosedBeforeAnyRunIsLoggedAsSuch) {
+    for (const bool exitButton : {true, false}) {
+        Load(kAllPackages);
+        if (exitButton) {
+            Press(form->Command3);
+        } else {
+            PostMessageW(form->hwnd(), WM_CLOSE, 0, 0);
+        }
+        testkit::DispatchPendingMessages();
+        testkit::RecordingLog closing;
+        LogWindowClosed(closing, *form, 0);
+        const std::string with = exitButton ? "Exit" : "the close box";
+        EXPECT_EQ(closing.lines, (std::vector<std::string>{"The window was closed with " + with +
+                                                               " before anything was started",
+                                                           "Exit status 0 (success)"}));
+    }
 }
 
 // ---- packages
