@@ -328,6 +328,8 @@ private:
         const std::string names = ProgramNames(report_.notProcessed);
         log_.Write("The run was cancelled before: " + names);
         Finish(OutcomeStatus(install_, "Cancelled; Not Processed: " + names));
+        // Back on the button that was pressed, now Exit again.
+        Ignoring([&] { window_.FocusExit(); });
         report_.outcome = RunOutcome::Cancelled;
         return Report();
     }

@@ -406,33 +406,6 @@ TEST_F(Form1Test, ExitClosesTheWindowAndEndsTheProgram) {
     EXPECT_TRUE(testkit::DispatchPendingMessages());
 }
 
-// A counted wait: the fake installer stays busy, and the test looks at Exit between the pieces.
-TEST_F(Form1Test, ExitTurnsIntoCancelDuringAWaitAndCancelEndsTheRunAtOnce) {
-    Load(kAllPackages);
-    system.installerBusyUntil = 60000;
-    std::vector<std::string> during;
-    system.record = [&](const std::string& entry) {
-        if (entry != "WaitForInstaller: 1000") return;
-        during.push_back(Text(form->Command3.hwnd()) +
-                         (testkit::Enabled(form->Command3.hwnd()) ? " enabled" : " disabled"));
-        if (during.size() == 2) Press(form->Command3);
-    };
-
-    Press(form->Command1);
-    ASSERT_TRUE(IsWindow(form->hwnd())) << "Cancel closed the window";
-    EXPECT_EQ(during, (std::vector<std::string>{"Cancel enabled", "Cancel enabled"}));
-    EXPECT_EQ(system.now, 2000u) << "the wait went on after Cancel";
-    EXPECT_TRUE(system.msiCalls.empty());
-    EXPECT_TRUE(boxes.shown.empty()) << "Cancel asks nothing";
-    EXPECT_EQ(Status(),
-              "Status: Installation Cancelled; Not Processed: Corvane Menu, Corvane "
-              "Workstation, Corvane Personal Server, Corvane Examples");
-    EXPECT_EQ(Text(form->Command3.hwnd()), "Exit");
-    EXPECT_TRUE(testkit::Enabled(form->Command3.hwnd()));
-    ASSERT_TRUE(form->LastRun.has_value());
-    EXPECT_EQ(form->LastRun->exitStatus, 1602);
-}
-
 TEST_F(Form1Test, AWindowClosedBeforeAnyRunIsLoggedAsSuch) {
     for (const bool exitButton : {true, false}) {
         Load(kAllPackages);
