@@ -2,19 +2,21 @@
 # Benchmarks of CVInst under Wine (never part of the tests): overhead over msiexec alone, notice
 # latency of the process wait, window responsiveness during a long child, start-up time against a
 # minimal Win32 program, and the executable's size. Results go to bench/results/.
-# Usage: bench/run-benchmarks.sh [rounds]
+# Usage: bench/run-benchmarks.sh [rounds]   (CVINST_BENCH_PRESET=win64 measures the x64 build, for a
+# machine whose Wine runs no 32-bit program)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 rounds=${1:-5}
+preset=${CVINST_BENCH_PRESET:-win32}
 
 bash scripts/deps.sh
 . scripts/configure.sh
-configure win32
-cmake --build --preset win32 --target CVInst demo_packages bench_tools
+configure "$preset"
+cmake --build --preset "$preset" --target CVInst demo_packages bench_tools
 
 . scripts/wine-env.sh
-prefix=build/win32/bench-wine
+prefix=build/$preset/bench-wine
 trap 'wine_env_down "$root/$prefix"' EXIT
 wine_env_up "$prefix"
 
@@ -22,9 +24,9 @@ mkdir -p bench/results
 out=bench/results/$(date +%Y%m%d-%H%M%S).txt
 winpath() { echo "Z:$(realpath "$1" | sed 's|/|\\|g')"; }
 
-stage=build/win32/bench-stage
+stage=build/$preset/bench-stage
 rm -rf "$stage" && mkdir -p "$stage"
-cp build/win32/bin/CVInst.exe build/win32/demo/{CVMenu,CVWork,CVPServ,CVExampl}.msi "$stage/"
+cp build/$preset/bin/CVInst.exe build/$preset/demo/{CVMenu,CVWork,CVPServ,CVExampl}.msi "$stage/"
 W=$(winpath "$stage")
 params="/qb ALLUSERS=2 DISABLEADVTSHORTCUTS=1"
 # Each step's exit status goes to status.txt: a round whose runs failed measures nothing.
@@ -61,14 +63,14 @@ echo "overhead ratio (goal <= 1.05): $(echo "$total_cv / $total_direct" | bc -l 
 
 # Let the installer service and its helpers go idle before the timings below.
 sleep 10
-wine build/win32/bench/wait_latency.exe 200 2>/dev/null | tr -d '\r' | sed 's/$/  (goal: median < 5 ms)/' | tee -a "$out"
-wine build/win32/bench/responsiveness.exe 3000 2>/dev/null | tr -d '\r' | sed 's/$/  (goal: < 10 ms)/' | tee -a "$out"
+wine build/$preset/bench/wait_latency.exe 200 2>/dev/null | tr -d '\r' | sed 's/$/  (goal: median < 5 ms)/' | tee -a "$out"
+wine build/$preset/bench/responsiveness.exe 3000 2>/dev/null | tr -d '\r' | sed 's/$/  (goal: < 10 ms)/' | tee -a "$out"
 # The start-up of CVInst beside its packages, against the minimal window (the goal) and against
 # the minimal window with common controls 6 and the same twelve controls (what no program with
 # these controls can start faster than).
-wine build/win32/bench/startup_probe.exe 20 "$W\\CVInst.exe" \
-    "$(winpath build/win32/bench/minimal_window.exe)" "$(winpath build/win32/bench/controls_window.exe)" 2>/dev/null |
+wine build/$preset/bench/startup_probe.exe 20 "$W\\CVInst.exe" \
+    "$(winpath build/$preset/bench/minimal_window.exe)" "$(winpath build/$preset/bench/controls_window.exe)" 2>/dev/null |
     tr -d '\r' | sed -e '/^startup rounds/s/$/  (goal: ratio <= 1.2)/' -e '/other=1/s/$/  (against the common-controls window)/' |
     tee -a "$out"
-echo "CVInst.exe size: $(stat -c %s build/win32/bin/CVInst.exe) bytes" | tee -a "$out"
+echo "CVInst.exe size: $(stat -c %s build/$preset/bin/CVInst.exe) bytes" | tee -a "$out"
 echo "results: $out"
