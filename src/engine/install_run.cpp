@@ -1,5 +1,6 @@
 #include "engine/install_run.h"
 
+#include <algorithm>
 #include <exception>
 #include <optional>
 #include <string>
@@ -30,8 +31,9 @@ void Ignoring(Action&& action) noexcept {
 
 struct StepResult {
     Step step;
-    unsigned long code;  // msiexec's exit code; 0 when it could not be started
-    int exitStatus;      // what it makes of the run's exit status
+    unsigned long code;          // msiexec's exit code; 0 when it could not be started
+    int exitStatus;              // what it makes of the run's exit status
+    bool waitCancelled = false;  // the person cancelled the wait for another installation
 };
 
 // How the run goes on after a program.
@@ -44,6 +46,13 @@ public:
           turns_(system, log, options.WaitSeconds) {}
 
     RunReport Execute() {
+        RunReport report = Body();
+        Ignoring([&] { LogClosingLines(report.exitStatus); });
+        return report;
+    }
+
+private:
+    RunReport Body() {
         Next next = Next::Go;
         int stoppedAt = -1;
         try {
@@ -71,13 +80,14 @@ public:
                 next = Process(index);
                 stoppedAt = index;
             }
-            if (next == Next::Stop) NotProcessedAfter(stoppedAt);
-            if (next == Next::Cancel) LogCancelledBefore(stoppedAt);
+            if (next == Next::Stop || waitCancelled_) NotProcessedAfter(stoppedAt);
+            if (next == Next::Cancel && !waitCancelled_) LogCancelledBefore(stoppedAt);
         } catch (const std::exception& error) {
             return Fail(error.what());
         } catch (...) {
             return Fail("An unexpected error has occurred.");
         }
+        if (waitCancelled_) return CancelledWait();
         if (!report_.notProcessed.empty()) return Stopped();
         if (next == Next::Cancel || !report_.failures.empty()) {
             return FailPrograms(next == Next::Cancel);
@@ -85,7 +95,23 @@ public:
         return Complete();
     }
 
-private:
+    // The same lines end every run, attended or not, so that a log collected after a run by hand
+    // tells how it ended as a deployment's does.
+    void LogClosingLines(int exitStatus) {
+        log_.Write("Outcome: " + (outcome_.empty() ? "declined, nothing was changed" : outcome_));
+        for (const std::string& result : results_) log_.Write("Result: " + result);
+        log_.Write(ExitStatusLine(exitStatus));
+    }
+
+    void Result(int index, std::string_view what) {
+        results_.push_back(std::string(ProgramCatalogue[index].name) + ": " + std::string(what));
+    }
+
+    bool NotProcessed(int index) const {
+        return std::find(report_.notProcessed.begin(), report_.notProcessed.end(), index) !=
+               report_.notProcessed.end();
+    }
+
     bool Confirmed() {
         if (install_) {
             const bool accepted = window_.ConfirmInstall();
@@ -123,6 +149,7 @@ private:
         if (!install_) {
             if (!present) {
                 log_.Write(name + ": not installed, nothing to remove");
+                Result(index, "not installed, nothing to remove");
                 return Next::Go;
             }
             log_.Write(name + ": installed, removing it");
@@ -132,6 +159,7 @@ private:
         }
         if (present && options_.SkipInstalled) {
             log_.Write(name + ": installed, left as it is (/T)");
+            Result(index, "left as it is (/T)");
             return Next::Go;
         }
         if (present) {
@@ -159,6 +187,9 @@ private:
     Next Conclude(int index, const StepResult& result) {
         // The run ends with the weightiest status of its programs' last steps.
         exitStatus_ = installer::Weightier(exitStatus_, result.exitStatus);
+        if (result.waitCancelled) report_.notProcessed.push_back(index);
+        Result(index, ResultText(index, result));
+        if (result.waitCancelled) return Next::Cancel;
         switch (result.step) {
         case Step::Done:
             return Next::Go;
@@ -175,10 +206,30 @@ private:
         return Next::Go;
     }
 
+    std::string ResultText(int index, const StepResult& result) {
+        const std::string code = std::to_string(result.code);
+        if (NotProcessed(index)) return "not processed";
+        switch (result.step) {
+        case Step::Done:
+        case Step::RestartStarted:
+            return std::string(install_ ? "installed" : "removed") + " (" + code + ")";
+        case Step::Failed:
+            return result.code == 0 ? "failed: the Windows Installer could not be started"
+                                    : "failed (" + code + "): " + Reason(system_, result.code);
+        case Step::Cancelled:
+            return "cancelled (" + code + "): " + Reason(system_, result.code);
+        case Step::Busy:
+            break;
+        }
+        return "not processed";
+    }
+
     // The ticked programs after the one the run stopped at.
     void NotProcessedAfter(int index) {
         for (int later = index + 1; later < kProgramCount; ++later) {
-            if (window_.ProgramCheck(later) == 1) report_.notProcessed.push_back(later);
+            if (window_.ProgramCheck(later) != 1) continue;
+            report_.notProcessed.push_back(later);
+            Result(later, "not processed");
         }
     }
 
@@ -186,7 +237,9 @@ private:
     void LogCancelledBefore(int index) {
         std::vector<int> left;
         for (int later = index + 1; later < kProgramCount; ++later) {
-            if (window_.ProgramCheck(later) == 1) left.push_back(later);
+            if (window_.ProgramCheck(later) != 1) continue;
+            left.push_back(later);
+            Result(later, "not processed");
         }
         if (!left.empty()) log_.Write("The run was cancelled before: " + ProgramNames(left));
     }
@@ -212,32 +265,80 @@ private:
                 stepLog.clear();
             }
         }
-        const std::optional<MsiResult> result =
-            turns_.Run(arguments_->For(program, installStep, stepLog), [&](bool waiting) {
-                window_.Sata(waiting ? WaitingStatus(install_, program.name)
-                                     : ProgressStatus(install_, std::string(program.name) + "..."));
-            });
-        if (!result) {
+        const Turn turn = TakeTurn(program, arguments_->For(program, installStep, stepLog));
+        if (turn.end == TurnEnd::Busy) {
             return {Step::Busy, static_cast<unsigned long>(installer::AlreadyRunning),
                     installer::AlreadyRunning};
         }
-        if (!result->started) return {Step::Failed, 0, installer::InstallFailure};
-        const installer::CodeMeaning& meaning = installer::MeaningOf(result->exitCode);
+        if (turn.end == TurnEnd::Cancelled) {
+            waitCancelled_ = true;
+            return {Step::Cancelled, static_cast<unsigned long>(installer::UserCancelled),
+                    installer::UserCancelled, true};
+        }
+        const MsiResult& result = turn.result;
+        if (!result.started) return {Step::Failed, 0, installer::InstallFailure};
+        const installer::CodeMeaning& meaning = installer::MeaningOf(result.exitCode);
         const std::string name(program.name);
-        if (result->exitCode == static_cast<unsigned long>(installer::RebootRequired)) {
+        if (result.exitCode == static_cast<unsigned long>(installer::RebootRequired)) {
             log_.Write(name + ": the machine must be restarted to finish (3010)");
             report_.restartRequired = true;
         } else if (meaning.step == Step::RestartStarted) {
             log_.Write(name + ": the Windows Installer started a restart of the machine (1641)");
             report_.restartStarted = true;
         }
-        return {meaning.step, result->exitCode, meaning.exitStatus};
+        return {meaning.step, result.exitCode, meaning.exitStatus};
+    }
+
+    // Where a person watches, a wait shows the time it has left and can be cancelled; otherwise
+    // it is shown as it begins and waited in one piece.
+    Turn TakeTurn(const Program& program, const std::string& arguments) {
+        const bool attended = !options_.Unattended;
+        bool offered = false;
+        const auto withdraw = [&] {
+            if (offered) window_.OfferCancel(false);
+            offered = false;
+        };
+        WaitWatch watch;
+        watch.waiting = [&](uint64_t leftMs) {
+            if (attended && !offered) {
+                window_.OfferCancel(true);
+                offered = true;
+            }
+            window_.Sata(WaitingStatus(install_, program.name,
+                                       attended ? std::optional(leftMs) : std::nullopt));
+        };
+        watch.goingOn = [&] {
+            withdraw();
+            window_.Sata(ProgressStatus(install_, std::string(program.name) + "..."));
+        };
+        if (attended) watch.cancelled = [this] { return window_.CancelAsked(); };
+        Turn turn;
+        try {
+            turn = turns_.Run(arguments, watch);
+        } catch (...) {
+            Ignoring(withdraw);
+            throw;
+        }
+        withdraw();
+        return turn;
+    }
+
+    // Nothing more is asked: the person who cancelled knows why.
+    RunReport CancelledWait() {
+        const std::string names = ProgramNames(report_.notProcessed);
+        log_.Write("The run was cancelled before: " + names);
+        Finish(OutcomeStatus(install_, "Cancelled; Not Processed: " + names));
+        // Back on the button that was pressed, now Exit again.
+        Ignoring([&] { window_.FocusExit(); });
+        report_.outcome = RunOutcome::Cancelled;
+        return Report();
     }
 
     RunReport Complete() {
         Ignoring([&] { window_.EnableCmds(true); });
         Ignoring([&] { window_.FocusExit(); });
-        Ignoring([&] { window_.Sata(OutcomeStatus(install_, "Completed")); });
+        outcome_ = OutcomeStatus(install_, "Completed");
+        Ignoring([&] { window_.Sata(outcome_); });
         Ignoring([&] { window_.SetRunDone(true); });
         report_.outcome = RunOutcome::Completed;
         return Report();
@@ -291,6 +392,7 @@ private:
     }
 
     void Finish(const std::string& status) {
+        outcome_ = status;
         Ignoring([&] { window_.EnableCmds(true); });
         Ignoring([&] { window_.SetRunDone(true); });
         Ignoring([&] { window_.Sata(status); });
@@ -316,6 +418,9 @@ private:
     RunReport report_;
     std::string programFiles_;
     int exitStatus_ = installer::Success;
+    bool waitCancelled_ = false;
+    std::string outcome_;               // the status line the run ended with
+    std::vector<std::string> results_;  // "<program>: <what became of it>", in run order
 };
 
 }  // namespace

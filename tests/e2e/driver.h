@@ -303,9 +303,9 @@ protected:
 // A test of the interactive window: CVInst started without arguments, its controls found.
 class MainWindowTest : public CleanMachineTest, public MainControls {
 protected:
-    // Starts `exe` without arguments from `cwd` (the test's folder when empty) and finds its
-    // window's controls.
-    void Open(const std::string& exe, const std::string& cwd = {});
+    // Starts `exe` without arguments (or with deployment options only, which keep the start
+    // interactive) from `cwd` (the test's folder when empty) and finds its window's controls.
+    void Open(const std::string& exe, const std::string& cwd = {}, std::string_view arguments = {});
     // Presses Exit; the program must end with 0.
     void ExitAndExpectStatusZero();
 

@@ -68,8 +68,9 @@ public:
     }
     bool StartProcess(const std::string& exePath, const std::string& arguments) override;
     std::string ErrorText(unsigned long code) override;
-    bool WaitForInstaller(unsigned long timeoutMs) override;
-    void Pause(unsigned long milliseconds) override;
+    // Both end at once, without time passing, when `stop` says so ("WaitForInstaller: stopped").
+    bool WaitForInstaller(unsigned long timeoutMs, const StopAsked& stop) override;
+    void Pause(unsigned long milliseconds, const StopAsked& stop) override;
     uint64_t Milliseconds() override { return now; }
 
 private:
@@ -80,9 +81,12 @@ private:
         int times;
     };
     void Record(const std::string& entry);
+    // Whether `stop` ends a wait; a run that keeps waiting once told to stop is stopped here.
+    bool Stopped(const StopAsked& stop);
 
     std::set<std::string> files_;  // lower case
     std::vector<Reply> replies_;
+    int stoppedInARow_ = 0;
 };
 
 // A log that keeps its lines.

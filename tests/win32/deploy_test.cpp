@@ -237,7 +237,7 @@ bool FreeForOthers() {
 
 TEST(WaitForInstaller, IsFreeAtOnceWithoutAnotherInstallation) {
     WinRunSystem machine;
-    EXPECT_TRUE(machine.WaitForInstaller(0));
+    EXPECT_TRUE(machine.WaitForInstaller(0, {}));
 }
 
 // A handle of the test's own keeps the mutex alive after the machine closes its own, so a mutex
@@ -246,7 +246,7 @@ TEST(WaitForInstaller, LeavesAFreeInstallerFreeForOthers) {
     const win::unique_handle kept(CreateMutexW(nullptr, FALSE, L"Global\\_MSIExecute"));
     ASSERT_TRUE(kept);
     WinRunSystem machine;
-    EXPECT_TRUE(machine.WaitForInstaller(0));
+    EXPECT_TRUE(machine.WaitForInstaller(0, {}));
     EXPECT_TRUE(FreeForOthers());
 }
 
@@ -254,18 +254,35 @@ TEST(WaitForInstaller, WaitsUntilTheOtherInstallationEndsAndNeverHoldsIt) {
     WinRunSystem machine;
     testkit::InstallationInProgress other;
     ASSERT_TRUE(other.Held());
-    EXPECT_FALSE(machine.WaitForInstaller(0));
-    EXPECT_FALSE(machine.WaitForInstaller(100));
+    EXPECT_FALSE(machine.WaitForInstaller(0, {}));
+    EXPECT_FALSE(machine.WaitForInstaller(100, {}));
 
     std::thread ends([&] {
         Sleep(300);
         other.Release();
     });
     const uint64_t start = machine.Milliseconds();
-    EXPECT_TRUE(machine.WaitForInstaller(30000));
+    EXPECT_TRUE(machine.WaitForInstaller(30000, {}));
     ends.join();
     EXPECT_GE(machine.Milliseconds() - start, 250u);
     EXPECT_TRUE(FreeForOthers());
+}
+
+// A Cancel pressed during the wait is a message handled in it: the wait ends right after it.
+TEST(WaitForInstaller, EndsAsSoonAsAMessageHandledInItAsksToStop) {
+    WinRunSystem machine;
+    testkit::InstallationInProgress other;
+    ASSERT_TRUE(other.Held());
+    const testkit::CountingWindow window(WM_APP);
+    std::thread presses([hwnd = window.hwnd()] {
+        Sleep(100);
+        PostMessageW(hwnd, WM_APP, 0, 0);
+    });
+    const uint64_t start = machine.Milliseconds();
+    EXPECT_FALSE(machine.WaitForInstaller(30000, [&] { return window.Count() > 0; }));
+    presses.join();
+    EXPECT_LT(machine.Milliseconds() - start, 1000u);
+    EXPECT_EQ(window.Count(), 1);
 }
 
 // ---- pauses keep the window working ----------------------------------------------------------
@@ -281,7 +298,7 @@ TEST(Pause, DispatchesMessagesAndHandsOnAQuit) {
     PostQuitMessage(7);
     WinRunSystem machine;
     const uint64_t start = machine.Milliseconds();
-    machine.Pause(400);
+    machine.Pause(400, {});
     poster.join();
     EXPECT_GE(machine.Milliseconds() - start, 350u);
     EXPECT_EQ(window.Count(), 1) << "the message posted during the pause was handled in it";

@@ -93,19 +93,21 @@ bool WinRunSystem::StartProcess(const std::string& exePath, const std::string& a
 
 std::string WinRunSystem::ErrorText(unsigned long code) { return win::SystemErrorText(code); }
 
-bool WinRunSystem::WaitForInstaller(unsigned long timeoutMs) {
+bool WinRunSystem::WaitForInstaller(unsigned long timeoutMs, const StopAsked& stop) {
     const win::unique_handle mutex(OpenMutexW(SYNCHRONIZE, FALSE, kInstallerMutex));
     // No such mutex: no installation is running. (Without the right to open it, msiexec will
     // answer 1618 if one is, and the run tries again.)
     if (!mutex) return true;
-    const DWORD wait = WaitDispatching(mutex.get(), timeoutMs);
+    const DWORD wait = WaitDispatching(mutex.get(), timeoutMs, stop);
     if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED_0) return false;
     // Taken only to learn that it is free: msiexec must be able to take it at once.
     ReleaseMutex(mutex.get());
     return true;
 }
 
-void WinRunSystem::Pause(unsigned long milliseconds) { WaitDispatching(nullptr, milliseconds); }
+void WinRunSystem::Pause(unsigned long milliseconds, const StopAsked& stop) {
+    WaitDispatching(nullptr, milliseconds, stop);
+}
 
 uint64_t WinRunSystem::Milliseconds() { return GetTickCount64(); }
 

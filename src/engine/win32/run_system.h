@@ -22,8 +22,8 @@ public:
     bool StartProcess(const std::string& exePath, const std::string& arguments) override;
     std::string ErrorText(unsigned long code) override;
     // Another installation holds the Windows Installer's named mutex while it runs.
-    bool WaitForInstaller(unsigned long timeoutMs) override;
-    void Pause(unsigned long milliseconds) override;
+    bool WaitForInstaller(unsigned long timeoutMs, const StopAsked& stop) override;
+    void Pause(unsigned long milliseconds, const StopAsked& stop) override;
     uint64_t Milliseconds() override;
 };
 

@@ -8,6 +8,7 @@
 #include "base/installer_codes.h"
 #include "engine/catalogue.h"
 #include "engine/msi_arguments.h"
+#include "engine/run_texts.h"
 #include "engine/win32/hidden_properties.h"
 #include "engine/win32/run_system.h"
 #include "startup/cmdline.h"
@@ -36,9 +37,17 @@ void ApplyEnvironmentCheck(Form1& form, bool allowed) {
     for (int i = 0; i < 3; ++i) form.Check1[i].SetValue(1);
 }
 
-void LogExit(Log& log, int exitStatus) {
-    log.Write("Exit status " + std::to_string(exitStatus) + " (" +
-              std::string(installer::MeaningOf(static_cast<unsigned long>(exitStatus)).text) + ")");
+void LogExit(Log& log, int exitStatus) { log.Write(ExitStatusLine(exitStatus)); }
+
+void LogWindowClosed(Log& log, const Form1& form, int exitStatus) {
+    // Each run has already written its own closing lines.
+    if (form.LastRun) {
+        log.Write("The window was closed with " + std::string(form.ClosedWith()));
+        return;
+    }
+    log.Write("The window was closed with " + std::string(form.ClosedWith()) +
+              " before anything was started");
+    LogExit(log, exitStatus);
 }
 
 LogNotice::LogNotice(LogFile& log,
@@ -301,9 +310,12 @@ private:
         form_.SetRunOptions(options);
         if (request.ShowWindow) form_.Show();
         form_.Command1_Click();
-        log_.Write("Outcome: " + form_.Label2.Caption());
         result.exitStatus = form_.LastRun ? form_.LastRun->exitStatus : installer::NothingToRun;
-        LogExit(log_, result.exitStatus);
+        // A run writes its own closing lines.
+        if (!form_.LastRun) {
+            log_.Write("Outcome: " + form_.Label2.Caption());
+            LogExit(log_, result.exitStatus);
+        }
         return result;
     }
 
