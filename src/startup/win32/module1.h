@@ -44,9 +44,6 @@ MainResult Main(const std::string& commandLine, Form1& form, LogFile& log);
 // The log's last line of a run: the exit status and what it means to a deployment tool.
 void LogExit(Log& log, int exitStatus);
 
-// The start-up rights check: whether the user may change machine-wide settings; when not, the
-// window's actions are disabled (ApplyEnvironmentCheck). Returns the answer.
-bool CheckEnvironment(Form1& form);
 // Disables both actions (and ticks Menu, Workstation and Personal Server) when the user may
 // not change machine-wide settings.
 void ApplyEnvironmentCheck(Form1& form, bool allowed);
