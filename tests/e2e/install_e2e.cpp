@@ -103,7 +103,9 @@ protected:
 
     std::optional<std::string> WaitServerRegistered() const {
         std::optional<std::string> path;
-        WaitUntil([&] { return (path = RegText(kServerKey, "Registered")).has_value(); });
+        WaitUntil([&] {
+            return (path = RegText(kServerKey, "Registered", RegView::Programs)).has_value();
+        });
         return path;
     }
 
@@ -112,7 +114,7 @@ protected:
         const std::optional<std::string> registered = WaitServerRegistered();
         ASSERT_TRUE(registered.has_value()) << "CVPServ.exe /REGISTERCOM did not run";
         EXPECT_TRUE(EqualNoCase(*registered, MarkerPath(kServer))) << *registered;
-        EXPECT_EQ(RegDword(kServerKey, "RegisterCount"), 1u);
+        EXPECT_EQ(RegDword(kServerKey, "RegisterCount", RegView::Programs), 1u);
     }
 
     std::vector<std::string> planted;  // files a test put on the machine, removed at its end
@@ -246,7 +248,8 @@ TEST_F(InstallRun, AProgramPlantedAtTheUnquotedServerPathNeverRuns) {
     OpenWith({kServer});
     InstallThroughLicence();
     EXPECT_EQ(WaitOutcome(), kInstalled);
-    WaitUntil([&] { return RegText(kServerKey, "Registered") || Exists(evidence); });
+    WaitUntil(
+        [&] { return RegText(kServerKey, "Registered", RegView::Programs) || Exists(evidence); });
     EXPECT_FALSE(Exists(evidence)) << "the planted " << plant << " ran";
     ExpectServerRegisteredOnce();
 

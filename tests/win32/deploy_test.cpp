@@ -372,5 +372,61 @@ TEST(MsiCommandFits, StopsAtWhatCreateProcessTakes) {
     EXPECT_TRUE(machine.MsiCommandFits(wide));
 }
 
+// ---- where the programs are installed ---------------------------------------------------------
+
+// The machine's "ProgramFilesDir" values of one registry view, put back as they were afterwards.
+class CurrentVersionKey {
+public:
+    explicit CurrentVersionKey(REGSAM view) {
+        RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion", 0,
+                      KEY_QUERY_VALUE | KEY_SET_VALUE | view, key_.put());
+        if (key_) saved_ = testkit::ReadValue(key_.get(), kName);
+    }
+    ~CurrentVersionKey() {
+        if (saved_.status == ERROR_SUCCESS) {
+            testkit::WriteValue(key_.get(), kName, saved_.type, saved_.bytes);
+        } else if (key_) {
+            RegDeleteValueW(key_.get(), L"ProgramFilesDir");
+        }
+    }
+    CurrentVersionKey(const CurrentVersionKey&) = delete;
+    CurrentVersionKey& operator=(const CurrentVersionKey&) = delete;
+
+    HKEY get() const { return key_.get(); }
+    static constexpr char kName[] = "ProgramFilesDir";
+
+private:
+    win::unique_hkey key_;
+    testkit::StoredValue saved_;
+};
+
+std::vector<BYTE> SzBytes(const std::wstring& text) {
+    const auto* bytes = reinterpret_cast<const BYTE*>(text.c_str());
+    return {bytes, bytes + (text.size() + 1) * sizeof(wchar_t)};
+}
+
+// The packages are 32-bit ones: both builds look where a 32-bit program looks, and a Windows
+// without the 32-bit view (no WoW64) still names that folder in its native view.
+TEST(ProgramFilesDir, IsThe32BitViewsOrElseTheNativeViewsX86Folder) {
+    CurrentVersionKey view32(KEY_WOW64_32KEY);
+    ASSERT_TRUE(view32.get());
+    ASSERT_EQ(testkit::WriteValue(view32.get(), CurrentVersionKey::kName, REG_SZ,
+                                  SzBytes(L"C:\\Corvane 32-bit view")),
+              ERROR_SUCCESS);
+    WinRunSystem system;
+    EXPECT_EQ(system.ProgramFilesDir(), "C:\\Corvane 32-bit view");
+
+    ASSERT_EQ(RegDeleteValueW(view32.get(), L"ProgramFilesDir"), ERROR_SUCCESS);
+    win::unique_hkey native;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion", 0,
+                            KEY_QUERY_VALUE | KEY_WOW64_64KEY, native.put()),
+              ERROR_SUCCESS);
+    const testkit::StoredValue x86 = testkit::ReadValue(native.get(), "ProgramFilesDir (x86)");
+    ASSERT_EQ(x86.status, ERROR_SUCCESS);
+    EXPECT_EQ(win::Wide(system.ProgramFilesDir()) + L'\0',
+              std::wstring(reinterpret_cast<const wchar_t*>(x86.bytes.data()),
+                           x86.bytes.size() / sizeof(wchar_t)));
+}
+
 }  // namespace
 }  // namespace cvinst

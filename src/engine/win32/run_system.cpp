@@ -51,9 +51,17 @@ void WinRunSystem::SetCurrentFolder(const std::string& folder) {
     SetCurrentDirectoryW(win::Wide(folder).c_str());
 }
 
+// The packages are 32-bit packages and install under the 32-bit Program Files folder, which the
+// 32-bit registry view names whatever this program's own architecture. A 64-bit Windows without
+// WoW64 (Windows PE, Server Core with it removed) has no such view; its native view still names
+// the folder.
 std::string WinRunSystem::ProgramFilesDir() {
-    return RegReadUnicodeText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
-                              "ProgramFilesDir", "");
+    constexpr char kCurrentVersion[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+    const std::string dir = RegReadUnicodeText(HKEY_LOCAL_MACHINE, kCurrentVersion,
+                                               "ProgramFilesDir", "", KEY_WOW64_32KEY);
+    if (!dir.empty()) return dir;
+    return RegReadUnicodeText(HKEY_LOCAL_MACHINE, kCurrentVersion, "ProgramFilesDir (x86)", "",
+                              KEY_WOW64_64KEY);
 }
 
 std::string WinRunSystem::FindFile(const std::string& path) {
