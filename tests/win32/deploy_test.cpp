@@ -228,12 +228,13 @@ TEST(StepLog, WhileHeldItCannotBeDeletedOrRenamedButMsiexecCanAppendToIt) {
     ASSERT_TRUE(stepLog.held) << stepLog.problem;
     EXPECT_FALSE(DeleteFileW(path.c_str()));
     EXPECT_FALSE(MoveFileExW(path.c_str(), win::Wide(folder.File("moved.log")).c_str(), 0));
-    // msiexec lets others read its log while it writes; it asks for no more sharing than that.
-    for (const DWORD share : {DWORD{FILE_SHARE_READ}, DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE}}) {
-        const win::unique_hfile writer(CreateFileW(path.c_str(), FILE_APPEND_DATA, share, nullptr,
-                                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // msiexec's two processes write one log, so it shares writing; Wine's msi shares only that.
+    for (const DWORD share : {DWORD{FILE_SHARE_WRITE}, DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE}}) {
+        const win::unique_hfile writer(CreateFileW(path.c_str(), GENERIC_WRITE, share, nullptr,
+                                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         ASSERT_TRUE(writer) << share;
         DWORD written = 0;
+        SetFilePointer(writer.get(), 0, nullptr, FILE_END);
         EXPECT_TRUE(WriteFile(writer.get(), "step\r\n", 6, &written, nullptr));
     }
     stepLog.held.reset();

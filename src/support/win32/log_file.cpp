@@ -48,16 +48,18 @@ struct Opened {
 Opened Refused(std::string problem) { return {{}, std::move(problem)}; }
 
 // How a log is opened: the run log appends, and others may read it while the run goes on. A step
-// log is held for msiexec: read access, since Windows weighs the sharing only of handles that may
-// read, write or delete, and no delete sharing, so that nothing can delete or rename it meanwhile;
-// msiexec, which lets others read its log, can still open it to write.
+// log is held for msiexec, which writes it from two processes and so shares its writing (Wine's
+// shares nothing else): the hold may append, since Windows weighs the sharing only of handles that
+// may read, write or delete, and shares no deletion, so that nothing can delete or rename the file
+// meanwhile. It never writes.
 struct OpenMode {
     DWORD access;
     DWORD share;
 };
 constexpr OpenMode kAppend{FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | READ_CONTROL,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE};
-constexpr OpenMode kHold{FILE_READ_DATA | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE};
+constexpr OpenMode kHold{FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE};
 
 // The file itself, never what a link at its path leads to: the open does not follow one, and
 // the open handle is checked before anything is written, so nothing can be swapped in between.
