@@ -19,6 +19,20 @@ namespace {
 using installer::Step;
 
 constexpr std::string_view kServerExe = "CVPServ.exe";
+
+// Lets go of a held step log when the step is over, however it ends.
+class StepLogHold {
+public:
+    StepLogHold(RunSystem& system, bool held) : system_(held ? &system : nullptr) {}
+    StepLogHold(const StepLogHold&) = delete;
+    StepLogHold& operator=(const StepLogHold&) = delete;
+    ~StepLogHold() {
+        if (system_) system_->ReleaseStepLog();
+    }
+
+private:
+    RunSystem* system_;
+};
 constexpr std::string_view kRegisterSwitch = " /REGISTERCOM";
 
 // For the steps whose failure must neither stop the run nor reach the caller.
@@ -258,13 +272,25 @@ private:
         const Program& program = ProgramCatalogue[index];
         std::string stepLog = arguments_->StepLog(program, installStep);
         if (!stepLog.empty()) {
-            const std::string problem = system_.StepLogProblem(stepLog);
+            // msiexec hides in its own log only what the package lists as hidden.
+            const std::string secret = arguments_->SecretInStepLog(program);
+            if (!secret.empty()) {
+                log_.Write("No step log is asked of msiexec for " + std::string(program.package) +
+                           ": the parameters set " + secret +
+                           ", which the package does not hide from it");
+                stepLog.clear();
+            }
+        }
+        if (!stepLog.empty()) {
+            const std::string problem = system_.HoldStepLog(stepLog);
             if (!problem.empty()) {
                 // A log problem must not fail the install: msiexec fails a step it cannot log.
                 log_.Write("The step log \"" + stepLog + "\" is not handed to msiexec: " + problem);
                 stepLog.clear();
             }
         }
+        // Held until msiexec has ended, retries included.
+        const StepLogHold hold(system_, !stepLog.empty());
         const Turn turn = TakeTurn(program, arguments_->For(program, installStep, stepLog));
         if (turn.end == TurnEnd::Busy) {
             return {Step::Busy, static_cast<unsigned long>(installer::AlreadyRunning),

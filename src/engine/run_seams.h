@@ -42,8 +42,11 @@ public:
     virtual MsiResult RunMsiExec(const std::string& arguments) = 0;
     // Whether msiexec's whole command line with these arguments stays within what Windows takes.
     virtual bool MsiCommandFits(const std::string& arguments) = 0;
-    // Why msiexec must not be given `path` for a step's log; "" when it may. May create the file.
-    virtual std::string StepLogProblem(const std::string& path) = 0;
+    // Makes ready the file at `path` for msiexec to append a step's log to, and holds it so that
+    // nothing else can be put at its name until ReleaseStepLog; "" then. Otherwise why msiexec
+    // must not be given it, and nothing is held.
+    virtual std::string HoldStepLog(const std::string& path) = 0;
+    virtual void ReleaseStepLog() = 0;  // the step has ended
     // Starts the Personal Server's registration: the executable's full path and the switch.
     virtual bool StartProcess(const std::string& exePath, const std::string& arguments) = 0;
     // The system's text for a code, else "error N"; never empty.

@@ -20,9 +20,8 @@ public:
     std::string installerFolder = R"(D:\Setup)";
     std::string programFiles = R"(C:\Program Files)";
     bool startSucceeds = true;
-    std::map<unsigned long, std::string> errorTexts;
-    std::map<std::string, std::string>
-        stepLogProblems;  // by path; otherwise none  // otherwise "Message <code>."
+    std::map<unsigned long, std::string> errorTexts;     // otherwise "Message <code>."
+    std::map<std::string, std::string> stepLogProblems;  // by path; otherwise none
     // The longest msiexec arguments that still fit Windows' command line.
     size_t longestArguments = 32000;
     // The fake clock, in milliseconds; msiexec takes this long each time.
@@ -32,7 +31,8 @@ public:
     uint64_t installerBusyUntil = 0;
 
     // Told of every call worth a line in a test's journal ("RunMsiExec: /i ...",
-    // "StartProcess: exe|args", "SetCurrentFolder: ...", "WaitForInstaller: ms", "Pause: ms").
+    // "StartProcess: exe|args", "SetCurrentFolder: ...",
+    // "HoldStepLog: path" when it is held, "ReleaseStepLog", "WaitForInstaller: ms", "Pause: ms").
     std::function<void(const std::string&)> record;
     // Runs at the start of every msiexec call, with its arguments.
     std::function<void(const std::string&)> duringMsiExec;
@@ -62,10 +62,8 @@ public:
     std::string FindFile(const std::string& path) override;
     MsiResult RunMsiExec(const std::string& arguments) override;
     bool MsiCommandFits(const std::string& arguments) override;
-    std::string StepLogProblem(const std::string& path) override {
-        const auto problem = stepLogProblems.find(path);
-        return problem != stepLogProblems.end() ? problem->second : "";
-    }
+    std::string HoldStepLog(const std::string& path) override;
+    void ReleaseStepLog() override { Record("ReleaseStepLog"); }
     bool StartProcess(const std::string& exePath, const std::string& arguments) override;
     std::string ErrorText(unsigned long code) override;
     // Both end at once, without time passing, when `stop` says so ("WaitForInstaller: stopped").

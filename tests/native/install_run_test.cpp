@@ -728,6 +728,76 @@ INSTANTIATE_TEST_SUITE_P(
         MsiLogCase{"/qb", R"(/x "D:\Setup\CVMenu.msi" /qb)", R"(/i "D:\Setup\CVMenu.msi" /qb)",
                    false, "names a device"}));
 
+TEST_F(InstallRunTest, TheStepLogIsHeldWhileMsiexecRunsAndLetGoAfterwards) {
+    options.LogPath = R"(C:\Logs\deploy.txt)";
+    Tick({0});
+    Install();
+    const std::vector<std::string> steps = journal.Matching("");
+    const auto hold =
+        std::find(steps.begin(), steps.end(), "HoldStepLog: C:\\Logs\\deploy_CVMenu_install.log");
+    ASSERT_NE(hold, steps.end());
+    ASSERT_LT(hold + 2, steps.end());
+    EXPECT_THAT(hold[1], StartsWith("RunMsiExec: /i "));
+    EXPECT_EQ(hold[2], "ReleaseStepLog");
+}
+
+struct StepLogSecretCase {
+    std::string installerParams;
+    std::map<std::string, std::vector<std::string>, std::less<>> hidden;  // by package
+    std::vector<std::string> maskHidden;  // what the run log hides beside the names that say so
+    std::string secret;                   // what keeps the step log away; "" none
+};
+
+class StepLogSecret : public InstallRunTest,
+                      public ::testing::WithParamInterface<StepLogSecretCase> {};
+
+TEST_P(StepLogSecret, NoStepLogIsAskedForWhenMsiexecWouldWriteASecretInClear) {
+    const StepLogSecretCase& row = GetParam();
+    options.LogPath = R"(C:\Logs\deploy.txt)";
+    options.InstallerParams = row.installerParams;
+    options.HiddenByPackage = row.hidden;
+    options.Secrets.AddHidden(row.maskHidden);
+    EXPECT_EQ(SecretInClear(row.installerParams, options.Secrets,
+                            row.hidden.count("CVMenu.msi") ? row.hidden.at("CVMenu.msi")
+                                                           : std::vector<std::string>{}),
+              row.secret);
+    Tick({0});
+    Install();
+    const std::vector<std::string> calls = MsiCalls();
+    ASSERT_EQ(calls.size(), 1u);
+    if (row.secret.empty()) {
+        EXPECT_THAT(calls[0], testing::HasSubstr("/L*v+"));
+        EXPECT_THAT(log.lines, Not(Contains(StartsWith("No step log"))));
+    } else {
+        EXPECT_THAT(calls[0], Not(testing::HasSubstr("/L*v+")));
+        EXPECT_THAT(journal.Matching("HoldStepLog"), IsEmpty());
+        EXPECT_THAT(log.lines, Contains("No step log is asked of msiexec for CVMenu.msi: the "
+                                        "parameters set " +
+                                        row.secret + ", which the package does not hide from it"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, StepLogSecret,
+    ::testing::Values(
+        StepLogSecretCase{"/qn ALLUSERS=2", {}, {}, ""},
+        StepLogSecretCase{"/qn DBPASSWORD=s3cret", {}, {}, "DBPASSWORD"},
+        StepLogSecretCase{"/qn DBPASSWORD=s3cret", {{"CVMenu.msi", {"DBPASSWORD"}}}, {}, ""},
+        // Another package hiding it does not keep it out of this package's log.
+        StepLogSecretCase{
+            "/qn DBPASSWORD=s3cret", {{"CVWork.msi", {"DBPASSWORD"}}}, {}, "DBPASSWORD"},
+        // msiexec compares property names with case.
+        StepLogSecretCase{
+            "/qn dbpassword=s3cret", {{"CVMenu.msi", {"DBPASSWORD"}}}, {}, "dbpassword"},
+        StepLogSecretCase{"/qn DB.PASSWORD = s3cret", {}, {}, "DB.PASSWORD"},
+        StepLogSecretCase{"/qn X=(PIDKEY=1", {}, {}, "PIDKEY"},
+        StepLogSecretCase{"/qn A=1,TOKEN=t", {}, {}, "TOKEN"},
+        // A name only a package lists as hidden.
+        StepLogSecretCase{"/qn CVWORKKEY=K-1", {}, {"CVWORKKEY"}, "CVWORKKEY"},
+        StepLogSecretCase{"/qn CVWORKKEY=K-1", {{"CVMenu.msi", {"CVWORKKEY"}}}, {"CVWORKKEY"}, ""},
+        // An '=' inside a value is weighed too: the safe side.
+        StepLogSecretCase{R"(/qn NOTE="set SECRET=x")", {}, {}, "SECRET"}));
+
 TEST(AsksNoUserInterface, OnlyForTheQuietLevels) {
     for (const char* quiet : {"/qn", "/q", "/QUIET", "-qn ALLUSERS=2", "A=1 /Qn"}) {
         EXPECT_TRUE(AsksNoUserInterface(quiet)) << quiet;

@@ -89,7 +89,7 @@ protected:
     testkit::AnsweredBoxes boxes;
     testkit::ModalForms licence;
     testkit::PumpingRunSystem system;
-    NoLog log;
+    testkit::RecordingLog log;
     std::unique_ptr<Form1> form;
     bool acceptLicence = true;
 };

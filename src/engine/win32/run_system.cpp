@@ -82,9 +82,13 @@ bool WinRunSystem::MsiCommandFits(const std::string& arguments) {
     return MsiExecCommandLine(MsiExecPath(), arguments).size() < kLongestCommandLine;
 }
 
-std::string WinRunSystem::StepLogProblem(const std::string& path) {
-    return cvinst::StepLogProblem(path).value_or("");
+std::string WinRunSystem::HoldStepLog(const std::string& path) {
+    StepLog stepLog = cvinst::HoldStepLog(path);
+    stepLog_ = std::move(stepLog.held);
+    return stepLog.problem;
 }
+
+void WinRunSystem::ReleaseStepLog() { stepLog_.reset(); }
 
 bool WinRunSystem::StartProcess(const std::string& exePath, const std::string& arguments) {
     return StartProgram(win::Wide(exePath), win::Wide(QuoteStr(exePath) + arguments),

@@ -46,9 +46,6 @@ void LogExit(Log& log, int exitStatus);
 // The log's last line of an interactive session, and its exit status when no run was started.
 void LogWindowClosed(Log& log, const Form1& form, int exitStatus);
 
-// The start-up rights check: whether the user may change machine-wide settings; when not, the
-// window's actions are disabled (ApplyEnvironmentCheck). Returns the answer.
-bool CheckEnvironment(Form1& form);
 // Disables both actions (and ticks Menu, Workstation and Personal Server) when the user may
 // not change machine-wide settings.
 void ApplyEnvironmentCheck(Form1& form, bool allowed);

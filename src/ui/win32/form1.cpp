@@ -119,6 +119,7 @@ void Form1::Form_Unload() { PostQuitMessage(0); }
 
 bool Form1::ConfirmInstall() {
     License dialog(Font);
+    dialog.ShareFontsOf(*this);
     dialog.ShowModal(this);
     return dialog.AgreementAccepted;
 }
