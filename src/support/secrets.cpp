@@ -12,9 +12,8 @@ namespace {
 
 constexpr char kQuote = '"';
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
+// A value ends at a blank, and at the end of a line of a longer text.
+bool EndsWord(char c) { return IsBlank(c) || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
 
 bool IsNameChar(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
@@ -22,7 +21,7 @@ bool IsNameChar(char c) {
 }
 
 size_t SkipBlanks(std::string_view text, size_t pos) {
-    while (pos < text.size() && IsBlank(text[pos])) ++pos;
+    while (pos < text.size() && EndsWord(text[pos])) ++pos;
     return pos;
 }
 
@@ -30,7 +29,7 @@ size_t SkipBlanks(std::string_view text, size_t pos) {
 // such as the /MSI="..." of CVInst's own command line or the quotes of a described option.
 bool ClosesEnclosingText(std::string_view text, size_t quote) {
     const size_t next = quote + 1;
-    return next == text.size() || IsBlank(text[next]) || text[next] == kQuote || text[next] == ';';
+    return next == text.size() || EndsWord(text[next]) || text[next] == kQuote || text[next] == ';';
 }
 
 // Where the value that starts at `pos` ends. `enclosed`: the assignment itself follows a quote.
@@ -55,7 +54,7 @@ size_t ValueEnd(std::string_view text, size_t pos, bool enclosed) {
         if (c == kQuote) {
             if (ClosesEnclosingText(text, pos)) break;
             quoted = true;
-        } else if (IsBlank(c) && !enclosed) {
+        } else if (EndsWord(c) && !enclosed) {
             break;
         }
         ++pos;
@@ -82,7 +81,7 @@ std::vector<std::string> SplitPropertyList(std::string_view list) {
         if (end == std::string_view::npos) end = list.size();
         size_t first = SkipBlanks(list, start);
         size_t last = end;
-        while (last > first && IsBlank(list[last - 1])) --last;
+        while (last > first && EndsWord(list[last - 1])) --last;
         if (last > first) names.emplace_back(list.substr(first, last - first));
         start = end + 1;
     }
@@ -111,7 +110,7 @@ std::string SecretMask::operator()(std::string_view text) const {
     size_t pos = 0;
     while (pos < text.size()) {
         const bool nameStart = IsNameChar(text[pos]) &&
-                               (pos == 0 || IsBlank(text[pos - 1]) || text[pos - 1] == kQuote);
+                               (pos == 0 || EndsWord(text[pos - 1]) || text[pos - 1] == kQuote);
         if (!nameStart) {
             ++pos;
             continue;

@@ -36,11 +36,14 @@ TEST_P(DocumentedCommandsTest, AreAcceptedByTheProgramsParser) {
     const std::vector<std::string> commands = DocumentedCommands(GetParam());
     ASSERT_FALSE(commands.empty()) << "no CVInst.exe command line found in " << GetParam();
     for (const std::string& line : commands) {
-        // As Main reads them: the deployment options first, then help or the run's options.
-        const DeployOptions deploy = TakeDeployOptions(ArgumentText(line));
+        // As Main reads them: the deployment options first, then help or the run's options; a
+        // documented line holds nothing the program ignores.
+        const OptionReading reading = ReadOptions(ArgumentText(line));
+        EXPECT_EQ(DescribeIgnored(reading), "") << line;
+        const DeployOptions deploy = TakeDeployOptions(reading);
         EXPECT_TRUE(deploy.ok) << line;
         if (!deploy.ok || deploy.rest.empty() || IsHelpRequest(deploy.rest)) continue;
-        const ParseResult parsed = ParseCommandLine(deploy.rest);
+        const ParseResult parsed = ParseCommandLine(reading);
         EXPECT_TRUE(parsed.ok) << line << "\nrefused at: " << parsed.text;
     }
 }

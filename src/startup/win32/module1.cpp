@@ -149,8 +149,8 @@ win::unique_handle TakeInstanceLock() {
 class Start {
 public:
     Start(const std::string& commandLine, Form1& form, LogFile& log)
-        : commandLine_(commandLine), arguments_(ArgumentText(commandLine)),
-          deploy_(TakeDeployOptions(arguments_)), attended_(WindowStationVisible()),
+        : commandLine_(commandLine), reading_(ReadOptions(ArgumentText(commandLine))),
+          deploy_(TakeDeployOptions(reading_)), attended_(WindowStationVisible()),
           mask_(PackagesMask(deploy_.rest)), form_(form), log_(log) {}
 
     MainResult Run() {
@@ -188,7 +188,7 @@ public:
                           installer::InvalidCommandLine);
         }
         WindowControls controls(form_);
-        const Acceptance accepted = AcceptCommandLine(rest, controls);
+        const Acceptance accepted = AcceptCommandLine(ParseCommandLine(reading_), controls);
         if (!accepted.ok) {
             // Both actions are also disabled when no package lies beside the installer.
             const int status = !accepted.rightsDenied               ? installer::InvalidCommandLine
@@ -213,6 +213,9 @@ private:
         log_.onFailure = nullptr;
         log_.Write("==== Corvane Installer " + ProgramVersion() + " ====");
         log_.Write("Command line: " + commandLine_);
+        if (const std::string ignored = DescribeIgnored(reading_); !ignored.empty()) {
+            log_.Write(ignored);
+        }
         form_.Boxes.observe = [&log = log_](const win::MessageBoxRequest& box, int answer) {
             log.Write("Message box \"" + box.caption + "\": " + box.text + " -> " +
                       std::string(AnswerName(answer)));
@@ -315,7 +318,7 @@ private:
     }
 
     const std::string commandLine_;
-    const std::string arguments_;
+    const OptionReading reading_;
     const DeployOptions deploy_;
     const bool attended_;
     const SecretMask mask_;
