@@ -206,7 +206,7 @@ std::string SecretMask::operator()(std::string_view text) const {
             masked.append(text, copied, value - copied);
             masked += kMaskedValue;
         }
-        copied = std::max(copied, end);
+        if (end > value) copied = std::max(copied, end);
         // A quote (or single quote) in the value may pair differently with what follows: an
         // assignment inside it could still reach beyond it, so it is read too.
         const bool quoted =
