@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "base/installer_codes.h"
 #include "engine/catalogue.h"
 #include "engine/install_run.h"
 #include "engine/run_seams.h"
@@ -15,7 +16,7 @@ std::string Reason(RunSystem& system, unsigned long code) {
     } catch (...) {
         // The code itself still says what happened.
     }
-    return reason.empty() ? std::string("error ") + std::to_string(code) : reason;
+    return reason.empty() ? installer::ErrorNumber(code) : reason;
 }
 
 std::string Seconds(uint64_t milliseconds) {
@@ -46,21 +47,37 @@ std::string FailureList(bool install, const std::vector<ProgramFailure>& failure
         text += "\n";
         text += ProgramCatalogue[failure.index].name;
         text += ": ";
-        text += failure.code == 0 ? "the Windows Installer could not be started."
+        text += failure.code == 0 ? "the Windows Installer " + failure.problem + "."
                                   : reason(failure.code);
     }
     return text;
 }
 
-std::string StoppedStatus(bool restartStarted) {
-    return restartStarted ? "Stopped For A Restart" : "Stopped, Windows Installer Busy";
+std::string StoppedStatus(StopReason reason) {
+    switch (reason) {
+    case StopReason::RestartStarted:
+        return "Stopped For A Restart";
+    case StopReason::InstallerBusy:
+        return "Stopped, Windows Installer Busy";
+    case StopReason::MsiexecLost:
+        break;
+    }
+    return "Stopped, Windows Installer Not Followed";
 }
 
-std::string StoppedExplanation(bool restartStarted) {
-    return restartStarted ? "The Windows Installer is restarting the computer, so these programs "
-                            "were not processed:"
-                          : "Another installation kept the Windows Installer busy, so these "
-                            "programs were not processed:";
+std::string StoppedExplanation(StopReason reason) {
+    switch (reason) {
+    case StopReason::RestartStarted:
+        return "The Windows Installer is restarting the computer, so these programs were not "
+               "processed:";
+    case StopReason::InstallerBusy:
+        return "Another installation kept the Windows Installer busy, so these programs were not "
+               "processed:";
+    case StopReason::MsiexecLost:
+        break;
+    }
+    return "The Windows Installer could not be waited for and may still be running, so these "
+           "programs were not processed:";
 }
 
 }  // namespace cvinst

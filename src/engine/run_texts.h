@@ -29,8 +29,15 @@ std::string OutcomeStatus(bool install, std::string_view what);
 std::string FailureList(bool install, const std::vector<ProgramFailure>& failures,
                         const std::function<std::string(unsigned long)>& reason);
 
+// Why a run stopped before the last program.
+enum class StopReason {
+    RestartStarted,  // a package had the Windows Installer restart the machine (1641)
+    InstallerBusy,   // another installation outlasted the wait
+    MsiexecLost,     // msiexec could not be waited for and may still be running
+};
+
 // Why the run stopped, for the status line and the error box.
-std::string StoppedStatus(bool restartStarted);
-std::string StoppedExplanation(bool restartStarted);
+std::string StoppedStatus(StopReason reason);
+std::string StoppedExplanation(StopReason reason);
 
 }  // namespace cvinst

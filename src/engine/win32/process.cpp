@@ -16,8 +16,8 @@ namespace {
 constexpr DWORD kPollMilliseconds = 250;
 
 std::optional<win::unique_process_information> Start(const std::wstring& application,
-                                                     const std::wstring& commandLine,
-                                                     WORD showCmd) {
+                                                     const std::wstring& commandLine, WORD showCmd,
+                                                     DWORD* error = nullptr) {
     STARTUPINFOW si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESHOWWINDOW;
@@ -28,6 +28,7 @@ std::optional<win::unique_process_information> Start(const std::wstring& applica
     PROCESS_INFORMATION pi{};
     if (!CreateProcessW(application.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         nullptr, &si, &pi)) {
+        if (error) *error = GetLastError();
         return std::nullopt;
     }
     win::unique_process_information started;
@@ -79,8 +80,9 @@ DWORD WaitDispatching(HANDLE handle, DWORD timeoutMs) {
 }
 
 MsiResult RunAndWait(const std::wstring& application, const std::wstring& commandLine) {
-    auto child = Start(application, commandLine, SW_SHOWNORMAL);
-    if (!child) return MsiResultOf(false, false, std::nullopt);
+    DWORD error = 0;
+    auto child = Start(application, commandLine, SW_SHOWNORMAL, &error);
+    if (!child) return MsiResultOf(false, false, std::nullopt, error);
     child->thread.reset();
     if (WaitDispatching(child->process.get(), INFINITE) != WAIT_OBJECT_0) {
         return MsiResultOf(true, false, std::nullopt);

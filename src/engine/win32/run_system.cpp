@@ -47,10 +47,6 @@ std::string WinRunSystem::InstallerFolder() {
     return win::Utf8(path);
 }
 
-void WinRunSystem::SetCurrentFolder(const std::string& folder) {
-    SetCurrentDirectoryW(win::Wide(folder).c_str());
-}
-
 std::string WinRunSystem::ProgramFilesDir() {
     return RegReadUnicodeText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
                               "ProgramFilesDir", "");
@@ -66,7 +62,7 @@ std::string WinRunSystem::FindFile(const std::string& path) {
 
 MsiResult WinRunSystem::RunMsiExec(const std::string& arguments) {
     const std::wstring msiexec = MsiExecPath();
-    if (msiexec.empty()) return {};
+    if (msiexec.empty()) return {false, 0, "could not be started: the system folder is unknown"};
     return RunAndWait(msiexec, MsiExecCommandLine(msiexec, arguments));
 }
 
