@@ -268,9 +268,10 @@ private:
     }
 
     RunReport Refuse() {
-        RunReport report = Fail(
-            "The Windows Installer's command line would be longer than the 32767 characters "
-            "Windows allows. Shorten the /MSI= parameters or the installer's folder.");
+        RunReport report = Fail("The Windows Installer's command line would be longer than the " +
+                                std::to_string(kLongestCommandLine) +
+                                " characters Windows allows. Shorten the /MSI= parameters or the "
+                                "installer's folder.");
         report.outcome = RunOutcome::Refused;
         report.exitStatus = installer::InvalidCommandLine;
         return report;

@@ -246,8 +246,8 @@ std::string CommandLineErrorMessage(const std::string& text, CommandLineError ki
             "Invalid log file syntax: " + quoted + "\n\nSyntax: /LOG=\"path of the log file\"";
         break;
     case CommandLineError::WaitInvalid:
-        message += "Invalid wait syntax: " + quoted +
-                   "\n\nSyntax: /WAIT:seconds (0 to 1000000; 0 does not wait)";
+        message += "Invalid wait syntax: " + quoted + "\n\nSyntax: /WAIT:seconds (0 to " +
+                   std::to_string(kLongestWaitSeconds) + "; 0 does not wait)";
         break;
     }
     return message;

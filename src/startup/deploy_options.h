@@ -10,8 +10,6 @@
 
 namespace cvinst {
 
-inline constexpr unsigned long kLongestWaitSeconds = 1000000;
-
 struct DeployOptions {
     // The argument text without these options, values and all (malformed ones too), so that only
     // a "?" outside their values asks for the help.

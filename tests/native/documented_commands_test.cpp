@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 #include <regex>
 #include <string>
 #include <vector>
 
+#include "engine/msi_arguments.h"
+#include "engine/run_options.h"
 #include "startup/cmdline.h"
 #include "startup/deploy_options.h"
+#include "support/file_names.h"
 
 namespace cvinst {
 namespace {
@@ -45,6 +49,21 @@ TEST_P(DocumentedCommandsTest, AreAcceptedByTheProgramsParser) {
         if (!deploy.ok || deploy.rest.empty() || IsHelpRequest(deploy.rest)) continue;
         const ParseResult parsed = ParseCommandLine(reading);
         EXPECT_TRUE(parsed.ok) << line << "\nrefused at: " << parsed.text;
+    }
+}
+
+// The facts the program keeps in one place each, as the documents state them.
+TEST_P(DocumentedCommandsTest, StateTheProgramsOwnDefaultsAndLimits) {
+    std::ifstream file(std::string(CVINST_SOURCE_DIR) + "/" + GetParam());
+    const std::string text{std::istreambuf_iterator<char>(file), {}};
+    std::string longest = std::to_string(kLongestCommandLine);
+    longest.insert(longest.size() - 3, ",");
+    for (const std::string& fact :
+         {"`" + std::string(kDefaultInstallerParams) + "`",
+          "default " + std::to_string(kDefaultWaitSeconds),
+          "0 to " + std::to_string(kLongestWaitSeconds), "`" + DefaultLogPathText(true) + "`",
+          "`" + DefaultLogPathText(false) + "`", LogSizeLimitText(), longest}) {
+        EXPECT_NE(text.find(fact), std::string::npos) << GetParam() << " does not say " << fact;
     }
 }
 

@@ -5,6 +5,7 @@
 #include "base/win32/handles.h"
 #include "base/win32/system_error.h"
 #include "base/win32/text.h"
+#include "engine/msi_arguments.h"
 #include "engine/win32/process.h"
 #include "support/strings.h"
 #include "support/win32/log_file.h"
@@ -23,9 +24,6 @@ std::wstring MsiExecPath() {
     const std::wstring folder = SystemFolder();
     return folder.empty() ? std::wstring() : folder + L"\\msiexec.exe";
 }
-
-// CreateProcess takes at most this many characters, the terminating NUL included.
-constexpr size_t kLongestCommandLine = 32767;
 
 constexpr wchar_t kInstallerMutex[] = L"Global\\_MSIExecute";
 

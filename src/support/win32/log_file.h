@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "base/win32/handles.h"
+#include "support/file_names.h"
 #include "support/log.h"
 #include "support/secrets.h"
 
@@ -17,7 +18,6 @@ namespace cvinst {
 
 // A log that has reached this size when it is opened becomes OldLogPath(path), replacing an
 // older one, and a new one is begun.
-inline constexpr unsigned long long kLogSizeLimit = 10ull * 1024 * 1024;
 
 class LogFile : public Log {
 public:
