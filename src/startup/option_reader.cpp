@@ -12,8 +12,12 @@ constexpr char kQuote = '"';
 // The form whose name stands at `pos`. The names differ in their first letter after the "/", so
 // at most one matches.
 const OptionForm* FormAt(std::string_view upper, size_t pos) {
+    if (pos + 1 >= upper.size()) return nullptr;
     for (const OptionForm& form : kOptionForms) {
-        if (upper.substr(pos, form.name.size()) == form.name) return &form;
+        if (form.name[1] == upper[pos + 1] &&
+            upper.compare(pos, form.name.size(), form.name) == 0) {
+            return &form;
+        }
     }
     return nullptr;
 }
@@ -27,21 +31,22 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Reads the value of `form`, whose name ends at `pos`.
 OptionFound ReadValue(std::string_view upper, const OptionForm& form, size_t start, size_t pos) {
-    OptionFound found{form.kind, start, pos, pos, pos, true};
+    const auto at = static_cast<uint32_t>(pos);
+    OptionFound found{static_cast<uint32_t>(start), at, at, at, form.kind, true};
     switch (form.value) {
     case ValueForm::None:
         break;
     case ValueForm::Quoted: {
         if (pos == upper.size() || upper[pos] != kQuote) {
             found.wellFormed = false;
-            found.end = found.valueEnd = NextBlank(upper, pos);
+            found.end = found.valueEnd = static_cast<uint32_t>(NextBlank(upper, pos));
             break;
         }
         const size_t close = upper.find(kQuote, pos + 1);
-        found.valueStart = pos + 1;
+        found.valueStart = at + 1;
         found.wellFormed = close != std::string_view::npos;
-        found.valueEnd = found.wellFormed ? close : upper.size();
-        found.end = found.wellFormed ? close + 1 : upper.size();
+        found.valueEnd = static_cast<uint32_t>(found.wellFormed ? close : upper.size());
+        found.end = static_cast<uint32_t>(found.wellFormed ? close + 1 : upper.size());
         break;
     }
     case ValueForm::Digits: {
@@ -50,12 +55,13 @@ OptionFound ReadValue(std::string_view upper, const OptionForm& form, size_t sta
         found.wellFormed =
             end > pos && (end == upper.size() || upper[end] == '/' || IsBlank(upper[end]));
         if (!found.wellFormed) end = NextBlank(upper, pos);
-        found.end = found.valueEnd = end;
+        found.end = found.valueEnd = static_cast<uint32_t>(end);
         break;
     }
     case ValueForm::Letters: {
         const size_t slash = upper.find('/', pos);
-        found.end = found.valueEnd = slash == std::string_view::npos ? upper.size() : slash;
+        found.end = found.valueEnd =
+            static_cast<uint32_t>(slash == std::string_view::npos ? upper.size() : slash);
         break;
     }
     }
@@ -76,6 +82,10 @@ OptionReading ReadOptions(std::string_view argumentText) {
     reading.original = std::string(argumentText);
     reading.upper = UpperCaseSameLength(argumentText);
     const std::string_view upper = reading.upper;
+    // Every option starts with a "/": room for all of them at once.
+    size_t slashes = 0;
+    for (const char c : upper) slashes += c == '/' ? 1 : 0;
+    reading.options.reserve(slashes);
     std::optional<OptionKind> justRead;  // the option that ends where the reading stands
     size_t pos = 0;
     while (pos < upper.size()) {

@@ -4,6 +4,7 @@
 // what matches no form is kept aside as ignored text. What the findings mean (which are faults,
 // which value wins) is for the run's and the deployment options' readers to judge.
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,7 +12,16 @@
 
 namespace cvinst {
 
-enum class OptionKind { Msi, Log, Wait, Programs, Show, Install, Uninstall, SkipInstalled };
+enum class OptionKind : uint8_t {
+    Msi,
+    Log,
+    Wait,
+    Programs,
+    Show,
+    Install,
+    Uninstall,
+    SkipInstalled
+};
 
 // How an option's value is written.
 enum class ValueForm {
@@ -45,12 +55,14 @@ const OptionForm& FormOf(OptionKind kind);
 // One option as it stands in the text: [start, end) is the option with its value, and
 // [valueStart, valueEnd) the value (inside the quotes of a quoted one). A malformed value reaches
 // to its closing quote (or the end) when it opens a quote, else to the next blank.
+// Positions are 32 bits wide: a command line has at most 32,767 characters, and a line of
+// repeated options holds thousands of them.
 struct OptionFound {
+    uint32_t start;
+    uint32_t end;
+    uint32_t valueStart;
+    uint32_t valueEnd;
     OptionKind kind;
-    size_t start;
-    size_t end;
-    size_t valueStart;
-    size_t valueEnd;
     bool wellFormed;
 };
 
