@@ -85,8 +85,9 @@ inline ExpectedReading ExpectReading(const std::string& input, const std::string
     constexpr size_t kQuoteSlot = std::size(kNames);
     const size_t n = upper.size();
     std::vector<size_t> next(kQuoteSlot + 1, 0);
-    std::vector<bool> marked(n, false);  // an option's span
-    std::vector<bool> quoted(n, false);  // inside a quoted part of an ignored word
+    std::vector<bool> marked(n, false);           // an option's span
+    std::vector<bool> quoted(n, false);           // inside a quoted part of an ignored word
+    std::vector<std::string_view> endsAt(n + 1);  // the option that ends there
     ExpectedReading want;
     auto wordEnd = [&](size_t from) { return std::min(upper.find_first_of(" \t", from), n); };
     size_t pos = 0;
@@ -133,6 +134,7 @@ inline ExpectedReading ExpectReading(const std::string& input, const std::string
         }
         std::fill(marked.begin() + static_cast<long>(option.start),
                   marked.begin() + static_cast<long>(option.end), true);
+        endsAt[option.end] = option.name;
         want.options.push_back(option);
         pos = option.end;
     }
@@ -145,11 +147,7 @@ inline ExpectedReading ExpectReading(const std::string& input, const std::string
         size_t j = i;
         while (j < n && !marked[j] && (quoted[j] || (upper[j] != ' ' && upper[j] != '\t'))) ++j;
         std::string word = input.substr(i, j - i);
-        for (const auto& option : want.options) {
-            if (option.end == i && option.end > option.start) {
-                word += " after " + std::string(option.name);
-            }
-        }
+        if (i > 0 && marked[i - 1]) word += " after " + std::string(endsAt[i]);
         want.ignored.push_back(word);
         i = j;
     }
@@ -193,15 +191,17 @@ inline ParseResult ExpectParse(const std::string& input, const std::string& uppe
     }
     options.SkipInstalled = !all("/T").empty();
     want.request.ShowWindow = !all("/SHOW").empty();
+    std::vector<bool> dropped(upper.size(), false);
+    for (const auto& option : reading.options) {
+        if (option.name == "/LOG=" || option.name == "/WAIT:" || option.name == "/MSI=" ||
+            option.name == "/SHOW") {
+            std::fill(dropped.begin() + static_cast<long>(option.start),
+                      dropped.begin() + static_cast<long>(option.end), true);
+        }
+    }
     std::string working;
     for (size_t i = 0; i < upper.size(); ++i) {
-        bool dropped = false;
-        for (const auto& option : reading.options) {
-            const bool kind = option.name == "/LOG=" || option.name == "/WAIT:" ||
-                              option.name == "/MSI=" || option.name == "/SHOW";
-            dropped = dropped || (kind && i >= option.start && i < option.end);
-        }
-        if (!dropped) working += upper[i];
+        if (!dropped[i]) working += upper[i];
     }
     const auto programs = all("/P:");
     if (!programs.empty()) {
