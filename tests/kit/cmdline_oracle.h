@@ -85,8 +85,8 @@ inline ExpectedReading ExpectReading(const std::string& input, const std::string
     constexpr size_t kQuoteSlot = std::size(kNames);
     const size_t n = upper.size();
     std::vector<size_t> next(kQuoteSlot + 1, 0);
-    std::vector<bool> marked(n, false);           // an option's span
-    std::vector<bool> quoted(n, false);           // inside a quoted part of an ignored word
+    std::vector<char> marked(n, 0);           // an option's span
+    std::vector<char> quoted(n, 0);           // inside a quoted part of an ignored word
     std::vector<std::string_view> endsAt(n + 1);  // the option that ends there
     ExpectedReading want;
     auto wordEnd = [&](size_t from) { return std::min(upper.find_first_of(" \t", from), n); };
@@ -164,8 +164,8 @@ inline ExpectedReading ExpectReading(const std::string& input, const std::string
 // - "/I" installs; otherwise "/U" uninstalls; otherwise the text is refused.
 // The refusals of "/P:" and of the command quote the text without the deployment options,
 // "/MSI=" and "/SHOW".
-inline ParseResult ExpectParse(const std::string& input, const std::string& upper) {
-    const ExpectedReading reading = ExpectReading(input, upper);
+inline ParseResult ExpectParse(const std::string& input, const std::string& upper,
+                               const ExpectedReading& reading) {
     ParseResult want;
     RunOptions& options = want.request.options;
     auto all = [&](std::string_view name) {
@@ -191,7 +191,7 @@ inline ParseResult ExpectParse(const std::string& input, const std::string& uppe
     }
     options.SkipInstalled = !all("/T").empty();
     want.request.ShowWindow = !all("/SHOW").empty();
-    std::vector<bool> dropped(upper.size(), false);
+    std::vector<char> dropped(upper.size(), 0);
     for (const auto& option : reading.options) {
         if (option.name == "/LOG=" || option.name == "/WAIT:" || option.name == "/MSI=" ||
             option.name == "/SHOW") {
@@ -228,8 +228,8 @@ inline ParseResult ExpectParse(const std::string& input, const std::string& uppe
 // a quote, and "/WAIT:" takes 1 or more digits worth at most kLongestWaitSeconds; each may be
 // given once. Every copy leaves the rest, values and all, where alone a "?" asks for the help. A
 // refusal quotes the whole upper-cased input, a faulty /LOG= before a faulty /WAIT:.
-inline DeployOptions ExpectDeploy(const std::string& input, const std::string& upper) {
-    const ExpectedReading reading = ExpectReading(input, upper);
+inline DeployOptions ExpectDeploy(const std::string& input, const std::string& upper,
+                                  const ExpectedReading& reading) {
     DeployOptions want;
     bool logFault = false, waitFault = false;
     size_t copied = 0;
@@ -317,11 +317,10 @@ inline std::string Describe(const Acceptance& answer, const FakeCommandLineWindo
 
 // The difference between what AcceptCommandLine did to `window` (which looked like `before`) and
 // what the input asks for; empty when there is none.
-inline std::string AcceptanceDifference(const std::string& input, const std::string& upper,
+inline std::string AcceptanceDifference(const ParseResult& parse,
                                         const FakeCommandLineWindow& before,
                                         const FakeCommandLineWindow& window,
                                         const Acceptance& got) {
-    const ParseResult parse = ExpectParse(input, upper);
     const std::optional<std::vector<int>>& programs = parse.request.programs;
     Acceptance want;
     want.request = parse.request;
@@ -355,6 +354,14 @@ inline std::string AcceptanceDifference(const std::string& input, const std::str
     return gotText == wantText ? "" : gotText + "\n  expected: " + wantText;
 }
 
+inline std::string AcceptanceDifference(const std::string& input, const std::string& upper,
+                                        const FakeCommandLineWindow& before,
+                                        const FakeCommandLineWindow& window,
+                                        const Acceptance& got) {
+    return AcceptanceDifference(ExpectParse(input, upper, ExpectReading(input, upper)), before,
+                                window, got);
+}
+
 // Every reader of the command line on one input, against what the input asks for; empty when all
 // agree.
 inline std::string CommandLineDifference(const std::string& input) {
@@ -372,15 +379,18 @@ inline std::string CommandLineDifference(const std::string& input) {
         return "upper case \"" + upper + "\", expected \"" + wantUpper.value_or("?") + "\"";
     }
 
+    const ExpectedReading expected = ExpectReading(input, upper);
+    const ParseResult parse = ExpectParse(input, upper, expected);
+    const ParseResult parsed = ParseCommandLine(input);
     for (const FakeCommandLineWindow& before : WindowsToParseWith()) {
         FakeCommandLineWindow window = before;
-        const Acceptance got = AcceptCommandLine(input, window);
-        const std::string difference = AcceptanceDifference(input, upper, before, window, got);
+        const Acceptance got = AcceptCommandLine(parsed, window);
+        const std::string difference = AcceptanceDifference(parse, before, window, got);
         if (!difference.empty()) return difference;
     }
 
     const DeployOptions got = TakeDeployOptions(input);
-    const DeployOptions want = ExpectDeploy(input, upper);
+    const DeployOptions want = ExpectDeploy(input, upper, expected);
     auto describe = [](const DeployOptions& d) {
         if (!d.ok) {
             return "refused (kind " + std::to_string(static_cast<int>(d.error)) + ") \"" + d.text +
@@ -399,12 +409,11 @@ inline std::string CommandLineDifference(const std::string& input) {
         ignored.push_back(input.substr(word.start, word.end - word.start) +
                           (word.after ? " after " + std::string(FormOf(*word.after).name) : ""));
     }
-    if (ignored != ExpectReading(input, upper).ignored) {
+    if (ignored != expected.ignored) {
         std::string got;
         for (const std::string& word : ignored) got += "[" + word + "]";
         std::string want;
-        for (const std::string& word : ExpectReading(input, upper).ignored)
-            want += "[" + word + "]";
+        for (const std::string& word : expected.ignored) want += "[" + word + "]";
         return "ignored " + got + "\n  expected: " + want;
     }
 
