@@ -13,6 +13,8 @@
 #   --refresh-base  debootstrap the base system again instead of unpacking the cached one
 #   --lang LOCALE   run both commands with LANG=LOCALE, as a login from a machine in that locale
 #                   would (the default is no locale variable at all)
+# CVINST_I386_PROBE=/bin/false in the environment: the chroot's scripts act as on a kernel that runs
+# no 32-bit Linux program (no i386 architecture, no wine32, the i686 build's Wine tests skipped).
 #
 # Kept between runs in $CVINST_FRESH_CACHE (default /var/cache/cvinst-fresh), never in the repository:
 #   bookworm-minbase.tar.gz  the untouched debootstrap result, unpacked afresh for every run
@@ -31,6 +33,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 
 keep='' refresh='' commit=HEAD
 caller_env=()
+# A kernel that runs no 32-bit programs, as this one may not be: the chroot's scripts are told so.
+if [ -n "${CVINST_I386_PROBE:-}" ]; then caller_env+=("CVINST_I386_PROBE=$CVINST_I386_PROBE"); fi
 while [ $# -gt 0 ]; do
     case $1 in
         --keep) keep=1 ;;
@@ -241,7 +245,7 @@ fi
 step test "bash scripts/test.sh"
 # ctest shows a test binary's own output only when it fails: keep it, to count what passed, was
 # skipped or failed inside each binary.
-for preset in native win32; do
+for preset in native win64 win32; do
     last="$root/root/CVInst/build/$preset/Testing/Temporary/LastTest.log"
     if [ -f "$last" ]; then cp "$last" "$logs/ctest-$preset.log"; fi
 done
@@ -254,8 +258,8 @@ for name in run deps test; do
     printf '%-22s %s, %s\n' "bash scripts/$name.sh" "$verdict" "$(hms "${took[$name]}")"
 done
 echo "run.sh: $shot_note"
-grep -E '^locales: |tests passed|tests failed' "$logs/test.log" | sed 's/^/test.sh: /' || true
-for preset in native win32; do
+grep -E '^locales: |tests passed|tests failed|SKIPPED' "$logs/test.log" | sed 's/^/test.sh: /' || true
+for preset in native win64 win32; do
     [ -f "$logs/ctest-$preset.log" ] || continue
     # Each test binary's closing lines: "[  PASSED  ] n tests.", "[  SKIPPED ] n tests, listed below:"...
     awk -v preset="$preset" '

@@ -6,18 +6,30 @@ cd "$(dirname "$0")/.."
 root=$PWD
 
 bash scripts/deps.sh
+# The x86 build is the one to use wherever 32-bit Windows programs run; here that needs Wine's
+# 32-bit half, a 32-bit Linux program. Where it cannot start, the x64 build shows the same window.
+. scripts/i386-probe.sh
+preset=win32
+export CVINST_WINE=wine
+if ! runs_32bit_programs; then
+    echo "This kernel starts no 32-bit Linux program, so Wine's 32-bit half cannot run: starting the x64 build"
+    preset=win64 CVINST_WINE=/usr/lib/wine/wine64
+elif ! /usr/lib/wine/wine --version >/dev/null 2>&1 </dev/null; then
+    echo "Wine's 32-bit half (wine32:i386) is not installed or does not start: starting the x64 build"
+    preset=win64 CVINST_WINE=/usr/lib/wine/wine64
+fi
 # Wine garbles non-ASCII paths and arguments (this folder's path may have some) unless the Unix
 # locale is a built UTF-8 one; a user's own UTF-8 locale, and so Wine's language, is kept.
 if [ "$(locale charmap 2>/dev/null)" != UTF-8 ]; then export LC_ALL=en_US.UTF-8; fi
 . scripts/configure.sh
-configure win32
-cmake --build --preset win32 --target CVInst demo_packages
+configure $preset
+cmake --build --preset $preset --target CVInst demo_packages
 
 stage=build/run/CVInst
 mkdir -p "$stage"
-cp build/win32/bin/CVInst.exe "$stage/"
-cp build/win32/demo/CVMenu.msi build/win32/demo/CVWork.msi build/win32/demo/CVPServ.msi \
-   build/win32/demo/CVExampl.msi "$stage/"
+cp build/$preset/bin/CVInst.exe "$stage/"
+cp build/$preset/demo/CVMenu.msi build/$preset/demo/CVWork.msi build/$preset/demo/CVPServ.msi \
+   build/$preset/demo/CVExampl.msi "$stage/"
 
 . scripts/wine-env.sh
 real=
@@ -27,7 +39,8 @@ echo "Installer folder: $root/$stage"
 echo "Wine prefix:      $WINEPREFIX (programs install under drive_c/Program Files (x86))"
 
 if [ -n "$real" ]; then
-    exec wine "$stage/CVInst.exe" "$@"
+    if [ "$CVINST_WINE" != wine ]; then export WINELOADER=$CVINST_WINE; fi
+    exec "$CVINST_WINE" "$stage/CVInst.exe" "$@"
 fi
 # No display here: show that it runs on Xvfb, keep a screenshot, then close it.
 wine "$stage/CVInst.exe" "$@" &

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds both presets and runs every test: the portable unit tests natively
-# with the sanitizers, then the same tests, the Win32 tests and the end-to-end tests under Wine.
+# Installs what is missing, builds every preset and runs every test: the portable unit tests natively
+# with the sanitizers, then for the x64 and the i686 build the same tests, the Win32 tests and the
+# end-to-end tests under Wine (the i686 build's only where the kernel runs 32-bit programs: where
+# not, one line says that they were skipped and why).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -30,28 +32,52 @@ echo "== release: built twice, from two copies of the tree, for the same bytes"
 reproducible_status=0
 bash scripts/check-reproducible.sh || reproducible_status=$?
 
-echo "== win32: CVInst.exe, demo packages and tests under Wine"
-configure win32 -DCVINST_WERROR=$werror
-cmake --build --preset win32
+# Each Windows build's tests under Wine: the Win32 tests (and the layout at 144 DPI), the font
+# tests once per user locale, the end-to-end tests. Usage: wine_suite PRESET
+wine_suite() {
+    local preset=$1 tree=build/$1 status=0
+    local prefix=$tree/wine
+    if [ "${CI:-}" = true ]; then
+        # CI starts from a fresh prefix and display every time.
+        wine_env_down "$prefix"
+        wine_env_down "$tree/wine144"
+        rm -rf "$prefix" "$tree/wine144"
+    fi
+    wine_env_up "$prefix"
+    echo "== $preset: locale-dependent fonts under Wine, once per user locale"
+    # A failure here must not hide the rest of the suite: both run, either fails the whole.
+    scripts/locale-tests.sh "$tree" || { status=$?; echo "test.sh: $preset: the locale cases failed (see above)" >&2; }
+    echo "== $preset: every test under Wine"
+    ctest --preset "$preset" || status=$?
+    wine_env_down "$prefix"
+    wine_env_down "$tree/wine144"
+    return $status
+}
 
 . scripts/wine-env.sh
-prefix=build/win32/wine
-if [ "${CI:-}" = true ]; then
-    # CI starts from a fresh prefix and display every time.
-    wine_env_down "$prefix"
-    wine_env_down build/win32/wine144
-    rm -rf "$prefix" build/win32/wine144
-fi
-trap 'wine_env_down "$root/$prefix"; wine_env_down "$root/build/win32/wine144"' EXIT
-wine_env_up "$prefix"
-echo "== win32: locale-dependent fonts under Wine, once per user locale"
-# A failure here must not hide the rest of the suite: both run, either fails the whole.
-locale_status=0
-scripts/locale-tests.sh build/win32 || locale_status=$?
+. scripts/i386-probe.sh
+trap 'for t in win64 win32; do wine_env_down "$root/build/$t/wine"; wine_env_down "$root/build/$t/wine144"; done' EXIT
 
-echo "== win32: every test under Wine"
-ctest_status=0
-ctest --preset win32 || ctest_status=$?
-if [ "$locale_status" -ne 0 ]; then echo "test.sh: the locale cases failed (see above)" >&2; fi
+echo "== win64: the x64 CVInst.exe, demo programs and tests, under wine64 alone"
+configure win64 -DCVINST_WERROR=$werror
+cmake --build --preset win64
+win64_status=0
+CVINST_WINE=/usr/lib/wine/wine64 wine_suite win64 || win64_status=$?
+
+echo "== win32: the x86 CVInst.exe, demo programs and tests"
+configure win32 -DCVINST_WERROR=$werror
+cmake --build --preset win32
+# The i686 build runs in Wine's 32-bit half, a 32-bit Linux program: where the kernel cannot start
+# one, or Wine's 32-bit loader is missing, these tests cannot run at all.
+win32_status=0
+if ! runs_32bit_programs; then
+    echo "test.sh: SKIPPED the i686 build's Wine tests (Win32, 144 DPI, locale cases, end-to-end): this kernel starts no 32-bit Linux program"
+elif ! /usr/lib/wine/wine --version >/dev/null 2>&1 </dev/null; then
+    echo "test.sh: SKIPPED the i686 build's Wine tests (Win32, 144 DPI, locale cases, end-to-end): Wine's 32-bit half (wine32:i386) is not installed or does not start"
+else
+    CVINST_WINE=wine wine_suite win32 || win32_status=$?
+fi
 if [ "$reproducible_status" -ne 0 ]; then echo "test.sh: the release is not reproducible (see above)" >&2; fi
-[ "$locale_status" -eq 0 ] && [ "$ctest_status" -eq 0 ] && [ "$reproducible_status" -eq 0 ]
+if [ "$win64_status" -ne 0 ]; then echo "test.sh: the x64 build's Wine tests failed (see above)" >&2; fi
+if [ "$win32_status" -ne 0 ]; then echo "test.sh: the i686 build's Wine tests failed (see above)" >&2; fi
+[ "$win64_status" -eq 0 ] && [ "$win32_status" -eq 0 ] && [ "$reproducible_status" -eq 0 ]

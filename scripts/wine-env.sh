@@ -5,6 +5,14 @@
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
 export WINEARCH=win64
+# The Wine loader: `wine`, Debian's script (the 32-bit loader where wine32 is installed, which hands
+# 64-bit programs to wine64), or CVINST_WINE=/usr/lib/wine/wine64 for the x64 build, which runs no
+# 32-bit Linux program at all and so works on a kernel that cannot start one.
+# Read at each call, so that one script can run both builds' tests.
+wine() {
+    local loader=${CVINST_WINE:-wine}
+    if [ "$loader" = wine ]; then command wine "$@"; else WINELOADER=$loader "$loader" "$@"; fi
+}
 
 _wine_display_alive() { [ -n "${1:-}" ] && xdpyinfo -display "$1" >/dev/null 2>&1; }
 
@@ -47,7 +55,14 @@ wine_env_up() {
         # service holding a test's stdout open would keep ctest waiting after the test ended.
         wineserver -p </dev/null >/dev/null 2>&1 9>&- || true
         if [ ! -f "$WINEPREFIX/.cvinst-ready" ]; then
-            wineboot --init </dev/null >/dev/null 2>&1 9>&- || true
+            wine wineboot --init </dev/null >/dev/null 2>&1 9>&- || true
+            # wine64 alone cannot run the 32-bit half of Wine's set-up, which writes the folders of
+            # the 32-bit registry view that every 64-bit Windows has and the 32-bit packages
+            # install under. Added once, as Windows has them; nothing else is set in their place.
+            if ! wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion' /v ProgramFilesDir /reg:32 </dev/null >/dev/null 2>&1 9>&-; then
+                wine reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion' /v ProgramFilesDir /d 'C:\Program Files (x86)' /f /reg:32 </dev/null >/dev/null 2>&1 9>&- || true
+                wine reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion' /v CommonFilesDir /d 'C:\Program Files (x86)\Common Files' /f /reg:32 </dev/null >/dev/null 2>&1 9>&- || true
+            fi
             wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d ${CVINST_WINE_DPI:-96} /f </dev/null >/dev/null 2>&1 9>&- || true
             # Wine draws the window frames itself: the same pixels with or without a window manager.
             wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 9>&- || true

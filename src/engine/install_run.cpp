@@ -1,5 +1,6 @@
 #include "engine/install_run.h"
 
+#include <algorithm>
 #include <exception>
 #include <optional>
 #include <string>
@@ -18,6 +19,20 @@ namespace {
 using installer::Step;
 
 constexpr std::string_view kServerExe = "CVPServ.exe";
+
+// Lets go of a held step log when the step is over, however it ends.
+class StepLogHold {
+public:
+    StepLogHold(RunSystem& system, bool held) : system_(held ? &system : nullptr) {}
+    StepLogHold(const StepLogHold&) = delete;
+    StepLogHold& operator=(const StepLogHold&) = delete;
+    ~StepLogHold() {
+        if (system_) system_->ReleaseStepLog();
+    }
+
+private:
+    RunSystem* system_;
+};
 constexpr std::string_view kRegisterSwitch = " /REGISTERCOM";
 
 // For the steps whose failure must neither stop the run nor reach the caller.
@@ -30,10 +45,11 @@ void Ignoring(Action&& action) noexcept {
 
 struct StepResult {
     Step step;
-    unsigned long code;        // msiexec's exit code; 0 when it gave none
-    int exitStatus;            // what it makes of the run's exit status
-    std::string problem{};     // when it gave no code: why
-    bool mayStillRun = false;  // msiexec's end was not seen: nothing more may start
+    unsigned long code;          // msiexec's exit code; 0 when it gave none
+    int exitStatus;              // what it makes of the run's exit status
+    bool waitCancelled = false;  // the person cancelled the wait for another installation
+    std::string problem{};       // when it gave no code: why
+    bool mayStillRun = false;    // msiexec's end was not seen: nothing more may start
 };
 
 // How the run goes on after a program.
@@ -46,6 +62,13 @@ public:
           turns_(system, log, options.WaitSeconds) {}
 
     RunReport Execute() {
+        RunReport report = Body();
+        Ignoring([&] { LogClosingLines(report.exitStatus); });
+        return report;
+    }
+
+private:
+    RunReport Body() {
         Next next = Next::Go;
         int stoppedAt = -1;
         try {
@@ -72,13 +95,14 @@ public:
                 next = Process(index);
                 stoppedAt = index;
             }
-            if (next == Next::Stop) NotProcessedAfter(stoppedAt);
-            if (next == Next::Cancel) LogCancelledBefore(stoppedAt);
+            if (next == Next::Stop || waitCancelled_) NotProcessedAfter(stoppedAt);
+            if (next == Next::Cancel && !waitCancelled_) LogCancelledBefore(stoppedAt);
         } catch (const std::exception& error) {
             return Fail(error.what());
         } catch (...) {
             return Fail("An unexpected error has occurred.");
         }
+        if (waitCancelled_) return CancelledWait();
         if (!report_.notProcessed.empty()) return Stopped();
         if (next == Next::Cancel || !report_.failures.empty()) {
             return FailPrograms(next == Next::Cancel);
@@ -86,7 +110,23 @@ public:
         return Complete();
     }
 
-private:
+    // The same lines end every run, attended or not, so that a log collected after a run by hand
+    // tells how it ended as a deployment's does.
+    void LogClosingLines(int exitStatus) {
+        log_.Write("Outcome: " + (outcome_.empty() ? "declined, nothing was changed" : outcome_));
+        for (const std::string& result : results_) log_.Write("Result: " + result);
+        log_.Write(ExitStatusLine(exitStatus));
+    }
+
+    void Result(int index, std::string_view what) {
+        results_.push_back(std::string(ProgramCatalogue[index].name) + ": " + std::string(what));
+    }
+
+    bool NotProcessed(int index) const {
+        return std::find(report_.notProcessed.begin(), report_.notProcessed.end(), index) !=
+               report_.notProcessed.end();
+    }
+
     bool Confirmed() {
         if (install_) {
             const bool accepted = window_.ConfirmInstall();
@@ -124,6 +164,7 @@ private:
         if (!install_) {
             if (!present) {
                 log_.Write(name + ": not installed, nothing to remove");
+                Result(index, "not installed, nothing to remove");
                 return Next::Go;
             }
             log_.Write(name + ": installed, removing it");
@@ -133,6 +174,7 @@ private:
         }
         if (present && options_.SkipInstalled) {
             log_.Write(name + ": installed, left as it is (/T)");
+            Result(index, "left as it is (/T)");
             return Next::Go;
         }
         if (present) {
@@ -165,6 +207,9 @@ private:
     Next Conclude(int index, const StepResult& result) {
         // The run ends with the weightiest status of its programs' last steps.
         exitStatus_ = installer::Weightier(exitStatus_, result.exitStatus);
+        if (result.waitCancelled) report_.notProcessed.push_back(index);
+        Result(index, ResultText(index, result));
+        if (result.waitCancelled) return Next::Cancel;
         switch (result.step) {
         case Step::Done:
             return Next::Go;
@@ -186,10 +231,30 @@ private:
         return Next::Go;
     }
 
+    std::string ResultText(int index, const StepResult& result) {
+        const std::string code = std::to_string(result.code);
+        if (NotProcessed(index)) return "not processed";
+        switch (result.step) {
+        case Step::Done:
+        case Step::RestartStarted:
+            return std::string(install_ ? "installed" : "removed") + " (" + code + ")";
+        case Step::Failed:
+            return result.code == 0 ? "failed: the Windows Installer " + result.problem
+                                    : "failed (" + code + "): " + Reason(system_, result.code);
+        case Step::Cancelled:
+            return "cancelled (" + code + "): " + Reason(system_, result.code);
+        case Step::Busy:
+            break;
+        }
+        return "not processed";
+    }
+
     // The ticked programs after the one the run stopped at.
     void NotProcessedAfter(int index) {
         for (int later = index + 1; later < kProgramCount; ++later) {
-            if (window_.ProgramCheck(later) == 1) report_.notProcessed.push_back(later);
+            if (window_.ProgramCheck(later) != 1) continue;
+            report_.notProcessed.push_back(later);
+            Result(later, "not processed");
         }
     }
 
@@ -197,7 +262,9 @@ private:
     void LogCancelledBefore(int index) {
         std::vector<int> left;
         for (int later = index + 1; later < kProgramCount; ++later) {
-            if (window_.ProgramCheck(later) == 1) left.push_back(later);
+            if (window_.ProgramCheck(later) != 1) continue;
+            left.push_back(later);
+            Result(later, "not processed");
         }
         if (!left.empty()) log_.Write("The run was cancelled before: " + ProgramNames(left));
     }
@@ -216,41 +283,101 @@ private:
         const Program& program = ProgramCatalogue[index];
         std::string stepLog = arguments_->StepLog(program, installStep);
         if (!stepLog.empty()) {
-            const std::string problem = system_.StepLogProblem(stepLog);
+            // msiexec hides in its own log only what the package lists as hidden.
+            const std::string secret = arguments_->SecretInStepLog(program);
+            if (!secret.empty()) {
+                log_.Write("No step log is asked of msiexec for " + std::string(program.package) +
+                           ": the parameters set " + secret +
+                           ", which the package does not hide from it");
+                stepLog.clear();
+            }
+        }
+        if (!stepLog.empty()) {
+            const std::string problem = system_.HoldStepLog(stepLog);
             if (!problem.empty()) {
                 // A log problem must not fail the install: msiexec fails a step it cannot log.
                 log_.Write("The step log \"" + stepLog + "\" is not handed to msiexec: " + problem);
                 stepLog.clear();
             }
         }
-        const std::optional<MsiResult> result =
-            turns_.Run(arguments_->For(program, installStep, stepLog), [&](bool waiting) {
-                window_.Sata(waiting ? WaitingStatus(install_, program.name)
-                                     : ProgressStatus(install_, std::string(program.name) + "..."));
-            });
-        if (!result) {
+        // Held until msiexec has ended, retries included.
+        const StepLogHold hold(system_, !stepLog.empty());
+        const Turn turn = TakeTurn(program, arguments_->For(program, installStep, stepLog));
+        if (turn.end == TurnEnd::Busy) {
             return {Step::Busy, static_cast<unsigned long>(installer::AlreadyRunning),
                     installer::AlreadyRunning};
         }
-        if (!result->started) {
-            return {Step::Failed, 0, installer::InstallFailure, result->problem,
-                    result->mayStillRun};
+        if (turn.end == TurnEnd::Cancelled) {
+            waitCancelled_ = true;
+            return {Step::Cancelled, static_cast<unsigned long>(installer::UserCancelled),
+                    installer::UserCancelled, true};
         }
-        const installer::CodeMeaning& meaning = installer::MeaningOf(result->exitCode);
+        const MsiResult& result = turn.result;
+        if (!result.started) {
+            return {Step::Failed,      0, installer::InstallFailure, false, result.problem,
+                    result.mayStillRun};
+        }
+        const installer::CodeMeaning& meaning = installer::MeaningOf(result.exitCode);
         const std::string name(program.name);
-        const std::string code = " (" + std::to_string(result->exitCode) + ")";
+        const std::string code = " (" + std::to_string(result.exitCode) + ")";
         if (meaning.step == Step::Done && meaning.exitStatus == installer::RebootRequired) {
             log_.Write(name + ": the machine must be restarted to finish" + code);
         } else if (meaning.step == Step::RestartStarted) {
             log_.Write(name + ": the Windows Installer started a restart of the machine" + code);
         }
-        return {meaning.step, result->exitCode, meaning.exitStatus};
+        return {meaning.step, result.exitCode, meaning.exitStatus};
+    }
+
+    // Where a person watches, a wait shows the time it has left and can be cancelled; otherwise
+    // it is shown as it begins and waited in one piece.
+    Turn TakeTurn(const Program& program, const std::string& arguments) {
+        const bool attended = !options_.Unattended;
+        bool offered = false;
+        const auto withdraw = [&] {
+            if (offered) window_.OfferCancel(false);
+            offered = false;
+        };
+        WaitWatch watch;
+        watch.waiting = [&](uint64_t leftMs) {
+            if (attended && !offered) {
+                window_.OfferCancel(true);
+                offered = true;
+            }
+            window_.Sata(WaitingStatus(install_, program.name,
+                                       attended ? std::optional(leftMs) : std::nullopt));
+        };
+        watch.goingOn = [&] {
+            withdraw();
+            window_.Sata(ProgressStatus(install_, std::string(program.name) + "..."));
+        };
+        if (attended) watch.cancelled = [this] { return window_.CancelAsked(); };
+        Turn turn;
+        try {
+            turn = turns_.Run(arguments, watch);
+        } catch (...) {
+            Ignoring(withdraw);
+            throw;
+        }
+        withdraw();
+        return turn;
+    }
+
+    // Nothing more is asked: the person who cancelled knows why.
+    RunReport CancelledWait() {
+        const std::string names = ProgramNames(report_.notProcessed);
+        log_.Write("The run was cancelled before: " + names);
+        Finish(OutcomeStatus(install_, "Cancelled; Not Processed: " + names));
+        // Back on the button that was pressed, now Exit again.
+        Ignoring([&] { window_.FocusExit(); });
+        report_.outcome = RunOutcome::Cancelled;
+        return Report();
     }
 
     RunReport Complete() {
         Ignoring([&] { window_.EnableCmds(true); });
         Ignoring([&] { window_.FocusExit(); });
-        Ignoring([&] { window_.Sata(OutcomeStatus(install_, "Completed")); });
+        outcome_ = OutcomeStatus(install_, "Completed");
+        Ignoring([&] { window_.Sata(outcome_); });
         Ignoring([&] { window_.SetRunDone(true); });
         report_.outcome = RunOutcome::Completed;
         return Report();
@@ -303,6 +430,7 @@ private:
     }
 
     void Finish(const std::string& status) {
+        outcome_ = status;
         Ignoring([&] { window_.EnableCmds(true); });
         Ignoring([&] { window_.SetRunDone(true); });
         Ignoring([&] { window_.Sata(status); });
@@ -329,6 +457,9 @@ private:
     std::string programFiles_;
     int exitStatus_ = installer::Success;
     StopReason stopReason_ = StopReason::InstallerBusy;
+    bool waitCancelled_ = false;
+    std::string outcome_;               // the status line the run ended with
+    std::vector<std::string> results_;  // "<program>: <what became of it>", in run order
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "engine/msi_arguments.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "support/file_names.h"
@@ -34,6 +35,32 @@ bool AsksForMsiLog(std::string_view installerParams) {
     return false;
 }
 
+namespace {
+
+bool IsPropertyNameChar(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+           c == '.';
+}
+
+}  // namespace
+
+std::string SecretInClear(std::string_view installerParams, const SecretMask& secrets,
+                          const std::vector<std::string>& hidden) {
+    for (size_t equals = installerParams.find('='); equals != std::string_view::npos;
+         equals = installerParams.find('=', equals + 1)) {
+        size_t end = equals;
+        while (end > 0 && (installerParams[end - 1] == ' ' || installerParams[end - 1] == '\t')) {
+            --end;
+        }
+        size_t start = end;
+        while (start > 0 && IsPropertyNameChar(installerParams[start - 1])) --start;
+        const std::string name(installerParams.substr(start, end - start));
+        if (name.empty() || !secrets.IsSecret(name)) continue;
+        if (std::find(hidden.begin(), hidden.end(), name) == hidden.end()) return name;
+    }
+    return {};
+}
+
 bool AsksNoUserInterface(std::string_view installerParams) {
     size_t start = 0;
     while (start < installerParams.size()) {
@@ -57,6 +84,13 @@ MsiArguments::MsiArguments(std::string installerFolder, const RunOptions& option
 std::string MsiArguments::StepLog(const Program& program, bool installStep) const {
     if (options_.LogPath.empty() || AsksForMsiLog(options_.InstallerParams)) return {};
     return MsiLogPath(options_.LogPath, program.package, installStep);
+}
+
+std::string MsiArguments::SecretInStepLog(const Program& program) const {
+    static const std::vector<std::string> kNone;
+    const auto hidden = options_.HiddenByPackage.find(program.package);
+    return SecretInClear(options_.InstallerParams, options_.Secrets,
+                         hidden == options_.HiddenByPackage.end() ? kNone : hidden->second);
 }
 
 std::string MsiArguments::For(const Program& program, bool installStep,

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/catalogue.h"
 #include "engine/run_options.h"
@@ -27,6 +28,12 @@ bool AsksNoUserInterface(std::string_view installerParams);
 std::string MsiLogPath(const std::string& logPath, std::string_view package, bool install);
 // Whether installer parameters already ask msiexec for a log of their own ("/L..." or "-L...").
 bool AsksForMsiLog(std::string_view installerParams);
+// A property the parameters set that `secrets` treats as secret and that is not among `hidden`,
+// the names msiexec keeps out of its log (compared with case, as msiexec compares property
+// names); "" when there is none. Every '=' counts, also one inside a value: a step log missed
+// is safer than a secret written in clear.
+std::string SecretInClear(std::string_view installerParams, const SecretMask& secrets,
+                          const std::vector<std::string>& hidden);
 
 class MsiArguments {
 public:
@@ -36,6 +43,9 @@ public:
     // Where msiexec is to log the step: beside the run log, when the run keeps one and the
     // parameters ask for no log of their own; "" otherwise.
     std::string StepLog(const Program& program, bool installStep) const;
+    // A secret property the parameters set that msiexec would write in clear into the program's
+    // step log (SecretInClear with what its package hides); "" when none.
+    std::string SecretInStepLog(const Program& program) const;
     // "/i" or "/x", the package's quoted path, the parameters and, unless `stepLog` is "", the
     // step's verbose log, appended to.
     std::string For(const Program& program, bool installStep, const std::string& stepLog) const;

@@ -1,5 +1,10 @@
 #pragma once
+#include <functional>
+#include <map>
 #include <string>
+#include <vector>
+
+#include "support/secrets.h"
 
 namespace cvinst {
 
@@ -23,6 +28,12 @@ struct RunOptions {
     // No one can see this process's windows: msiexec is given no user interface of its own by
     // default, since nobody could answer it.
     bool NobodySees = false;
+    // The properties whose values the run log hides. A step whose parameters set one that its
+    // package does not hide from msiexec's own log gets no step log.
+    SecretMask Secrets = SecretMask();
+    // What each package, by its file name, hides from msiexec's log: its MsiHiddenProperties. A
+    // package missing here could not be read and is taken to hide nothing.
+    std::map<std::string, std::vector<std::string>, std::less<>> HiddenByPackage;
 };
 
 }  // namespace cvinst

@@ -30,8 +30,25 @@ std::string ProgressStatus(bool install, std::string_view what) {
            std::string(what);
 }
 
-std::string WaitingStatus(bool install, std::string_view program) {
-    return ProgressStatus(install, program) + ": Waiting For Another Installation To Finish...";
+std::string WaitingStatus(bool install, std::string_view program, std::optional<uint64_t> leftMs) {
+    std::string text =
+        ProgressStatus(install, program) + ": Waiting For Another Installation To Finish";
+    if (leftMs) text += " (" + TimeLeft(*leftMs) + " left)";
+    return text + "...";
+}
+
+std::string TimeLeft(uint64_t milliseconds) {
+    const uint64_t seconds = (milliseconds + 999) / 1000;
+    char text[32];
+    if (seconds >= 3600) {
+        std::snprintf(
+            text, sizeof text, "%llu:%02u:%02u", static_cast<unsigned long long>(seconds / 3600),
+            static_cast<unsigned>(seconds / 60 % 60), static_cast<unsigned>(seconds % 60));
+    } else {
+        std::snprintf(text, sizeof text, "%u:%02u", static_cast<unsigned>(seconds / 60),
+                      static_cast<unsigned>(seconds % 60));
+    }
+    return text;
 }
 
 std::string OutcomeStatus(bool install, std::string_view what) {
@@ -51,6 +68,11 @@ std::string FailureList(bool install, const std::vector<ProgramFailure>& failure
                                   : reason(failure.code);
     }
     return text;
+}
+
+std::string ExitStatusLine(int exitStatus) {
+    return "Exit status " + std::to_string(exitStatus) + " (" +
+           std::string(installer::MeaningOf(static_cast<unsigned long>(exitStatus)).text) + ")";
 }
 
 std::string StoppedStatus(StopReason reason) {

@@ -71,7 +71,7 @@ void Control::CreateChild(HWND parent, const wchar_t* cls, DWORD style, DWORD ex
 }
 
 std::shared_ptr<HFONT__> Control::WantedFont() const {
-    return HasFont() ? SharedFont(font_, owner_.Dpi()) : nullptr;
+    return HasFont() ? owner_.Fonts().Font(font_, owner_.Dpi()) : nullptr;
 }
 
 void Control::ApplyFont() {

@@ -1,16 +1,13 @@
 #include "forms/font_cache.h"
 
 #include <algorithm>
-#include <map>
-#include <tuple>
 
 #include "base/win32/text.h"
 
 namespace cvinst::win {
 
-std::shared_ptr<HFONT__> SharedFont(const FontSpec& wanted, int dpi) {
-    static std::map<std::tuple<std::string, int, int, int>, std::weak_ptr<HFONT__>> cache;
-    auto& slot = cache[{wanted.face, wanted.pointSize, wanted.charset, dpi}];
+std::shared_ptr<HFONT__> FontCache::Font(const FontSpec& wanted, int dpi) {
+    auto& slot = fonts_[{wanted.face, wanted.pointSize, wanted.charset, dpi}];
     if (auto font = slot.lock()) return font;
     LOGFONTW lf{};
     lf.lfHeight = -MulDiv(wanted.pointSize, dpi, 72);

@@ -40,6 +40,10 @@ public:
 
     HWND hwnd() const { return hwnd_; }
     int Dpi() const { return dpi_; }
+    // The fonts this form's controls share: its own, or those of the form it was shown over.
+    FontCache& Fonts() const { return *fonts_; }
+    // Before Load: the controls use the fonts of `owner`, which outlives this form.
+    void ShareFontsOf(const Form& owner) { fonts_ = owner.fonts_; }
     int ToPixels(int twips) const;
 
     std::string Caption() const;
@@ -85,6 +89,8 @@ private:
     std::string caption_;
     HWND hwnd_ = nullptr;
     int dpi_ = 96;
+    FontCache ownFonts_;
+    FontCache* fonts_ = &ownFonts_;
     std::vector<Control*> controls_;
     int nextId_ = 100;
     bool autoRedraw_ = false;

@@ -11,10 +11,4 @@ public:
     virtual void Write(std::string_view event) = 0;
 };
 
-// For runs that keep no log.
-class NoLog : public Log {
-public:
-    void Write(std::string_view) override {}
-};
-
 }  // namespace cvinst

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "base/win32/handles.h"
 #include "base/win32/text.h"
 #include "driver.h"
 #include "win32_machine.h"
@@ -102,6 +103,24 @@ TEST_F(Deployment, WithoutLogEveryRunAppendsToTheProtectedLogsFolder) {
     const size_t run = written.find(nonce + " /I /P:M");
     ASSERT_NE(run, std::string::npos) << win::Utf8(log);
     EXPECT_NE(written.find("Exit status 0 (success)", run), std::string::npos);
+}
+
+// A user's object under the lock's name, made before any installer ran, keeps no run out and
+// slows none; the second installer still meets the first one's lock.
+TEST_F(Deployment, ASameNamedObjectSomeoneElseMadeIsPassedOverAndSaidOnce) {
+    const std::string exe = PlaceWithPackages(folder, {kMenu});
+    const win::unique_handle theirs(CreateMutexW(nullptr, TRUE, L"Local\\Corvane.CVInst"));
+    ASSERT_TRUE(theirs);
+    const ULONGLONG started = GetTickCount64();
+    EXPECT_EQ(Start(exe, "/I /P:M " + LogOption()).WaitExit(), std::optional<DWORD>(0)) << RunLog();
+    EXPECT_LT(GetTickCount64() - started, 60000u) << "it waited for the object";
+    EXPECT_EQ(ProgramsPresent(), "M");
+    const std::string log = RunLog();
+    const std::string said =
+        "Passed over as no installer's lock: Local\\Corvane.CVInst has no owner";
+    const size_t first = log.find(said);
+    ASSERT_NE(first, std::string::npos) << log;
+    EXPECT_EQ(log.find(said, first + 1), std::string::npos) << "said more than once";
 }
 
 TEST_F(Deployment, AnOpenHelpWindowKeepsNoOtherStartFromRunning) {

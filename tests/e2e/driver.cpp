@@ -362,8 +362,9 @@ void CleanMachineTest::InstallBeforehand(const DemoProgram& program) {
     ASSERT_TRUE(MarkerPresent(program)) << program.package << " was not installed beforehand";
 }
 
-void MainWindowTest::Open(const std::string& exe, const std::string& cwd) {
-    installer = &Start(exe, "", {}, cwd);
+void MainWindowTest::Open(const std::string& exe, const std::string& cwd,
+                          std::string_view arguments) {
+    installer = &Start(exe, arguments, {}, cwd);
     HWND found = installer->WaitWindow(kMainTitle);
     ASSERT_NE(found, nullptr) << "no visible window \"" << kMainTitle << "\"";
     ASSERT_TRUE(Find(found)) << "the main window's controls are not as they should be";

@@ -191,13 +191,18 @@ win::unique_handle OpenChildProcess(DWORD parentId, std::string_view exeName);
 bool StillRunning(HANDLE process);
 
 // ---- the machine: registry, Program Files, the system's msiexec and the demo products ---------
-// Registry paths are under HKEY_LOCAL_MACHINE in the 32-bit view, where the 32-bit packages and
-// programs write.
+// Registry paths are under HKEY_LOCAL_MACHINE, in one of two views: the 32-bit one, where the
+// 32-bit packages write and "ProgramFilesDir" names their folder, and the build's own, where
+// CVInst and the demo programs (built for the architecture under test, as the tests are) write.
+enum class RegView { Packages, Programs };
 
-std::optional<std::string> RegText(std::string_view key, std::string_view value);
-std::optional<DWORD> RegDword(std::string_view key, std::string_view value);
+std::optional<std::string> RegText(std::string_view key, std::string_view value,
+                                   RegView view = RegView::Packages);
+std::optional<DWORD> RegDword(std::string_view key, std::string_view value,
+                              RegView view = RegView::Packages);
 // Sets a REG_SZ value of an existing key.
-bool RegSetText(std::string_view key, std::string_view value, std::string_view text);
+bool RegSetText(std::string_view key, std::string_view value, std::string_view text,
+                RegView view = RegView::Packages);
 
 // "ProgramFilesDir" of HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion, without a final "\".
 std::string ProgramFilesDir();
@@ -298,9 +303,9 @@ protected:
 // A test of the interactive window: CVInst started without arguments, its controls found.
 class MainWindowTest : public CleanMachineTest, public MainControls {
 protected:
-    // Starts `exe` without arguments from `cwd` (the test's folder when empty) and finds its
-    // window's controls.
-    void Open(const std::string& exe, const std::string& cwd = {});
+    // Starts `exe` without arguments (or with deployment options only, which keep the start
+    // interactive) from `cwd` (the test's folder when empty) and finds its window's controls.
+    void Open(const std::string& exe, const std::string& cwd = {}, std::string_view arguments = {});
     // Presses Exit; the program must end with 0.
     void ExitAndExpectStatusZero();
 

@@ -32,23 +32,24 @@ void DropBackup(const wchar_t* key) {
     RegDeleteKeyW(HKEY_CURRENT_USER, kBackupRoot);
 }
 
-// A key of the 32-bit view; empty when it cannot be opened with this access.
-win::unique_hkey OpenKey32(HKEY root, std::string_view path, REGSAM access = KEY_READ) {
+// A key of the view; empty when it cannot be opened with this access.
+win::unique_hkey OpenKey(HKEY root, std::string_view path, REGSAM access = KEY_READ,
+                         RegView view = RegView::Packages) {
+    const REGSAM flag = view == RegView::Packages ? KEY_WOW64_32KEY : 0;
     win::unique_hkey key;
-    if (RegOpenKeyExW(root, Wide(path).c_str(), 0, access | KEY_WOW64_32KEY, key.put()) !=
-        ERROR_SUCCESS)
+    if (RegOpenKeyExW(root, Wide(path).c_str(), 0, access | flag, key.put()) != ERROR_SUCCESS)
         return {};
     return key;
 }
 
-bool RegKeyExists(std::string_view key) {
-    return static_cast<bool>(OpenKey32(HKEY_LOCAL_MACHINE, key, KEY_QUERY_VALUE));
+bool RegKeyExists(std::string_view key, RegView view = RegView::Packages) {
+    return static_cast<bool>(OpenKey(HKEY_LOCAL_MACHINE, key, KEY_QUERY_VALUE, view));
 }
 
 // The value's bytes when it exists with this type.
 std::optional<std::vector<BYTE>> ValueBytes(std::string_view keyPath, std::string_view name,
-                                            DWORD wantedType) {
-    const win::unique_hkey key = OpenKey32(HKEY_LOCAL_MACHINE, keyPath, KEY_QUERY_VALUE);
+                                            DWORD wantedType, RegView view) {
+    const win::unique_hkey key = OpenKey(HKEY_LOCAL_MACHINE, keyPath, KEY_QUERY_VALUE, view);
     if (!key) return std::nullopt;
     testkit::StoredValue value = testkit::ReadValue(key.get(), name);
     if (value.status != ERROR_SUCCESS || value.type != wantedType) return std::nullopt;
@@ -73,20 +74,20 @@ std::vector<BYTE> SzBytes(std::string_view text) {
 
 // ---- registry, Program Files and msiexec ------------------------------------------------------
 
-std::optional<std::string> RegText(std::string_view key, std::string_view value) {
-    const auto data = ValueBytes(key, value, REG_SZ);
+std::optional<std::string> RegText(std::string_view key, std::string_view value, RegView view) {
+    const auto data = ValueBytes(key, value, REG_SZ, view);
     if (!data) return std::nullopt;
     return SzText(*data);
 }
 
-std::optional<DWORD> RegDword(std::string_view key, std::string_view value) {
-    const auto data = ValueBytes(key, value, REG_DWORD);
+std::optional<DWORD> RegDword(std::string_view key, std::string_view value, RegView view) {
+    const auto data = ValueBytes(key, value, REG_DWORD, view);
     if (!data || data->size() != sizeof(DWORD)) return std::nullopt;
     return *reinterpret_cast<const DWORD*>(data->data());
 }
 
-bool RegSetText(std::string_view key, std::string_view value, std::string_view text) {
-    const win::unique_hkey open = OpenKey32(HKEY_LOCAL_MACHINE, key, KEY_SET_VALUE);
+bool RegSetText(std::string_view key, std::string_view value, std::string_view text, RegView view) {
+    const win::unique_hkey open = OpenKey(HKEY_LOCAL_MACHINE, key, KEY_SET_VALUE, view);
     return open && testkit::WriteValue(open.get(), value, REG_SZ, SzBytes(text)) == ERROR_SUCCESS;
 }
 
@@ -246,10 +247,12 @@ void RemoveDemoProducts() {
         WaitUntil([&] { return RunSystemMsiExec("/x " + code + " /qn") != kMsiBusy; },
                   kRunDeadlineMs);
     }
-    if (const win::unique_hkey software =
-            OpenKey32(HKEY_LOCAL_MACHINE, "SOFTWARE",
-                      KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | KEY_SET_VALUE | DELETE))
-        RegDeleteTreeW(software.get(), L"Corvane");
+    for (RegView view : {RegView::Packages, RegView::Programs}) {
+        if (const win::unique_hkey software =
+                OpenKey(HKEY_LOCAL_MACHINE, "SOFTWARE",
+                        KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | KEY_SET_VALUE | DELETE, view))
+            RegDeleteTreeW(software.get(), L"Corvane");
+    }
     const std::string programFiles = ProgramFilesDir();
     if (programFiles.size() < 4) return;
     for (const DemoProgram& program : kDemoPrograms)
@@ -264,7 +267,12 @@ Captions DemoTraces() {
         const std::string folder = ProgramFile(program.name);
         if (Exists(folder)) traces.push_back("folder " + folder);
     }
-    if (RegKeyExists("SOFTWARE\\Corvane")) traces.push_back("key HKLM\\SOFTWARE\\Corvane");
+    for (RegView view : {RegView::Packages, RegView::Programs}) {
+        if (RegKeyExists("SOFTWARE\\Corvane", view)) {
+            traces.push_back("key HKLM\\SOFTWARE\\Corvane");
+            break;
+        }
+    }
     return traces;
 }
 
@@ -280,9 +288,8 @@ bool PutBackWinlogon(HKEY parent) {
         return false;
     win::unique_hkey restored;
     DWORD disposition = 0;
-    if (RegCreateKeyExW(parent, Wide(kWinlogonName).c_str(), 0, nullptr, 0,
-                        KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, restored.put(),
-                        &disposition) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(parent, Wide(kWinlogonName).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        restored.put(), &disposition) != ERROR_SUCCESS)
         return false;
     return disposition == REG_OPENED_EXISTING_KEY ||
            RegCopyTreeW(backup.get(), nullptr, restored.get()) == ERROR_SUCCESS;
@@ -296,10 +303,12 @@ void RestoreWinlogon(HKEY parent) {
 }  // namespace
 
 WinlogonKeyHidden::WinlogonKeyHidden() {
-    const win::unique_hkey parent = OpenKey32(HKEY_LOCAL_MACHINE, kWinlogonParent, KEY_ALL_ACCESS);
+    const win::unique_hkey parent =
+        OpenKey(HKEY_LOCAL_MACHINE, kWinlogonParent, KEY_ALL_ACCESS, RegView::Programs);
     if (!parent) return;
     RestoreWinlogon(parent.get());
-    const win::unique_hkey winlogon = OpenKey32(parent.get(), kWinlogonName);
+    const win::unique_hkey winlogon =
+        OpenKey(parent.get(), kWinlogonName, KEY_READ, RegView::Programs);
     win::unique_hkey backup;
     if (!winlogon ||
         RegCreateKeyExW(HKEY_CURRENT_USER, kWinlogonBackup, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
@@ -312,12 +321,12 @@ WinlogonKeyHidden::WinlogonKeyHidden() {
 
 WinlogonKeyHidden::~WinlogonKeyHidden() {
     if (const win::unique_hkey parent =
-            OpenKey32(HKEY_LOCAL_MACHINE, kWinlogonParent, KEY_ALL_ACCESS))
+            OpenKey(HKEY_LOCAL_MACHINE, kWinlogonParent, KEY_ALL_ACCESS, RegView::Programs))
         RestoreWinlogon(parent.get());
 }
 
 bool WinlogonKeyVisible() {
-    return RegKeyExists(std::string(kWinlogonParent) + "\\" + kWinlogonName);
+    return RegKeyExists(std::string(kWinlogonParent) + "\\" + kWinlogonName, RegView::Programs);
 }
 
 // ---- the Program Files folder -------------------------------------------------------------------

@@ -1,5 +1,6 @@
 #include "fake_msiexec.h"
 
+#include "base/win32/handles.h"
 #include "base/win32/text.h"
 #include "driver.h"
 
@@ -27,6 +28,28 @@ bool PutBackReal(const std::string& msiexec) {
            FALSE;
 }
 
+// Wine runs its own built-in msiexec for a program of its system folder, whatever file stands
+// there, unless told to load the file ("native, then built-in": the real one, a placeholder of the
+// built-in, still runs as before).
+constexpr wchar_t kWineOverrides[] = L"Software\\Wine\\DllOverrides";
+constexpr wchar_t kLoadTheFile[] = L"native,builtin";
+
+void LoadTheFileInPlace() {
+    win::unique_hkey key;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kWineOverrides, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        key.put(), nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExW(key.get(), L"msiexec.exe", 0, REG_SZ,
+                   reinterpret_cast<const BYTE*>(kLoadTheFile), sizeof(kLoadTheFile));
+}
+
+void DropLoadOverride() {
+    win::unique_hkey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kWineOverrides, 0, KEY_SET_VALUE, key.put()) ==
+        ERROR_SUCCESS)
+        RegDeleteValueW(key.get(), L"msiexec.exe");
+}
+
 }  // namespace
 
 FakeMsiexec::FakeMsiexec() : path_(SystemMsiexec()) {
@@ -37,6 +60,7 @@ FakeMsiexec::FakeMsiexec() : path_(SystemMsiexec()) {
         PutBackReal(path_);
         return;
     }
+    LoadTheFileInPlace();
     active_ = true;
     ++inPlace_;
 }
@@ -46,6 +70,7 @@ FakeMsiexec::~FakeMsiexec() {
     if (active_) --inPlace_;
     PutBackReal(path_);
     RemoveFakeFiles(path_);
+    if (inPlace_ == 0) DropLoadOverride();
 }
 
 bool PutBackRealMsiexec() {
@@ -53,6 +78,7 @@ bool PutBackRealMsiexec() {
     const std::string msiexec = SystemMsiexec();
     if (msiexec.empty() || !PutBackReal(msiexec)) return false;
     RemoveFakeFiles(msiexec);
+    DropLoadOverride();
     return true;
 }
 

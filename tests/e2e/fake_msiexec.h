@@ -8,8 +8,10 @@
 
 namespace cvinst::e2e {
 
-// While it lives, the test prefix's own msiexec.exe, the one a 32-bit program finds in its
-// system folder, is tests/win32/tools/fake_msiexec.exe: every run of it is logged and ends with
+// While it lives, the test prefix's own msiexec.exe, the one CVInst of the build under test finds
+// in its system folder (SysWOW64 for the x86 build, System32 for the x64 one; the tests are built
+// for the same architecture, so their own system folder is that one), is
+// tests/win32/tools/fake_msiexec.exe: every run of it is logged and ends with
 // the exit code the test chose, and nothing is installed or removed. The real one is set aside
 // beside it and put back at the end, also when the test fails; one set aside by an interrupted
 // test is put back first. Declare it after anything that starts CVInst, so that no run of the

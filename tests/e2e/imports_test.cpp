@@ -28,13 +28,18 @@ T At(const std::vector<unsigned char>& image, size_t offset) {
     return value;
 }
 
-// The load-time imports of a 32-bit PE file, lower-cased.
+// The headers of a PE file of this build's own architecture (PE32 for i686, PE32+ for x86-64).
+IMAGE_NT_HEADERS Headers(const std::vector<unsigned char>& image) {
+    const auto dos = At<IMAGE_DOS_HEADER>(image, 0);
+    return At<IMAGE_NT_HEADERS>(image, static_cast<size_t>(dos.e_lfanew));
+}
+
+// The load-time imports of a PE file of this build's architecture, lower-cased.
 std::vector<std::string> Imports(const std::vector<unsigned char>& image) {
     auto dos = At<IMAGE_DOS_HEADER>(image, 0);
-    auto nt = At<IMAGE_NT_HEADERS32>(image, static_cast<size_t>(dos.e_lfanew));
+    auto nt = Headers(image);
     std::vector<IMAGE_SECTION_HEADER> sections;
-    size_t first = static_cast<size_t>(dos.e_lfanew) +
-                   offsetof(IMAGE_NT_HEADERS32, OptionalHeader) +
+    size_t first = static_cast<size_t>(dos.e_lfanew) + offsetof(IMAGE_NT_HEADERS, OptionalHeader) +
                    nt.FileHeader.SizeOfOptionalHeader;
     for (int i = 0; i < nt.FileHeader.NumberOfSections; ++i)
         sections.push_back(
@@ -62,10 +67,18 @@ std::vector<std::string> Imports(const std::vector<unsigned char>& image) {
 TEST(Imports, OnlyKnownDllsAreImportedAtLoadTime) {
     auto image = ReadFile(CVINST_EXE);
     ASSERT_GT(image.size(), 4096u) << CVINST_EXE;
+    // Built for the architecture of the tests that run it, whose headers read it.
+#ifdef _WIN64
+    EXPECT_EQ(Headers(image).FileHeader.Machine, IMAGE_FILE_MACHINE_AMD64);
+#else
+    EXPECT_EQ(Headers(image).FileHeader.Machine, IMAGE_FILE_MACHINE_I386);
+#endif
+    ASSERT_EQ(Headers(image).OptionalHeader.Magic, IMAGE_NT_OPTIONAL_HDR_MAGIC);
     auto names = Imports(image);
     ASSERT_FALSE(names.empty());
     EXPECT_NE(std::find(names.begin(), names.end(), "kernel32.dll"), names.end());
-    // Windows' KnownDLLs list: these are always mapped from the system folder.
+    // In both Windows' KnownDLLs lists, the native one (x64) and the one of WoW64's 32-bit programs
+    // (x86): these are always mapped from the system folder.
     const std::set<std::string> known = {
         "advapi32.dll", "gdi32.dll",   "kernel32.dll", "msvcrt.dll",   "user32.dll",   "ole32.dll",
         "oleaut32.dll", "shell32.dll", "shlwapi.dll",  "comdlg32.dll", "imm32.dll",    "rpcrt4.dll",
@@ -100,6 +113,12 @@ TEST(Manifest, StartsAsTheUserIsWithCommonControlsSixAndDpiAwareness) {
     EXPECT_NE(manifest.find(R"(name="Microsoft.Windows.Common-Controls" version="6.0.0.0")"),
               std::string::npos);
     EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos);
+    // Windows refuses to start a program whose manifest names another architecture.
+#ifdef _WIN64
+    EXPECT_NE(manifest.find(R"(processorArchitecture="amd64"/>)"), std::string::npos);
+#else
+    EXPECT_NE(manifest.find(R"(processorArchitecture="x86"/>)"), std::string::npos);
+#endif
     EXPECT_NE(manifest.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"), std::string::npos)
         << "Windows 10 and 11";
 }

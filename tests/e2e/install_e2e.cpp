@@ -5,12 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "base/win32/text.h"
 #include "driver.h"
+#include "win32_machine.h"
 
 namespace cvinst::e2e {
 namespace {
@@ -41,9 +43,22 @@ protected:
         for (const std::string& file : planted) testkit::RemoveFile(file);
     }
 
-    // Starts a copy of CVInst.exe with `packages` beside it and finds its controls.
+    // Starts a copy of CVInst.exe with `packages` beside it, logging to the test's run log, and
+    // finds its controls.
     void OpenWith(const std::vector<Package>& packages) {
-        Open(PlaceWithPackages(folder, packages));
+        Open(PlaceWithPackages(folder, packages), {}, LogOption());
+    }
+
+    // The run's closing lines, each beginning with one of `lines`, in this order; they are
+    // written just after its outcome is shown.
+    void ExpectClosingLines(const std::vector<std::string>& lines) {
+        EXPECT_TRUE(WaitUntil([&] { return Logged(lines.back()); })) << RunLog();
+        const std::string log = RunLog();
+        size_t at = log.rfind("] " + lines.front());
+        for (const std::string& line : lines) {
+            at = log.find("] " + line, at);
+            ASSERT_NE(at, std::string::npos) << "not in its place: " << line << "\n" << log;
+        }
     }
 
     // The message box the run opens; nullptr when it ends without one.
@@ -103,7 +118,9 @@ protected:
 
     std::optional<std::string> WaitServerRegistered() const {
         std::optional<std::string> path;
-        WaitUntil([&] { return (path = RegText(kServerKey, "Registered")).has_value(); });
+        WaitUntil([&] {
+            return (path = RegText(kServerKey, "Registered", RegView::Programs)).has_value();
+        });
         return path;
     }
 
@@ -112,7 +129,7 @@ protected:
         const std::optional<std::string> registered = WaitServerRegistered();
         ASSERT_TRUE(registered.has_value()) << "CVPServ.exe /REGISTERCOM did not run";
         EXPECT_TRUE(EqualNoCase(*registered, MarkerPath(kServer))) << *registered;
-        EXPECT_EQ(RegDword(kServerKey, "RegisterCount"), 1u);
+        EXPECT_EQ(RegDword(kServerKey, "RegisterCount", RegView::Programs), 1u);
     }
 
     std::vector<std::string> planted;  // files a test put on the machine, removed at its end
@@ -129,6 +146,11 @@ TEST_F(InstallRun, AllFourThroughTheLicenceAreInstalledAndTheServerRegistered) {
     EXPECT_EQ(DemoTraces(), Captions{}) << "installed before the agreement";
     AcceptLicence(licence);
     EXPECT_EQ(WaitOutcome(), kInstalled);
+    ExpectClosingLines({"Outcome: Status: Installation Completed",
+                        "Result: Corvane Menu: installed (0)",
+                        "Result: Corvane Workstation: installed (0)",
+                        "Result: Corvane Personal Server: installed (0)",
+                        "Result: Corvane Examples: installed (0)", "Exit status 0 (success)"});
 
     EXPECT_EQ(ProgramsPresent(), "MWSE");
     // Nothing but the default parameters reached the packages.
@@ -224,8 +246,14 @@ TEST_F(InstallRun, ACorruptPackageIsNamedInOneErrorAndTheOthersAreStillInstalled
     EXPECT_EQ(installer->OpenBox(), nullptr) << "a second box";
     EXPECT_EQ(ProgramsPresent(), "WSE");
     EXPECT_TRUE(WaitServerRegistered().has_value());
+    // Wine's msiexec answers 1620 or 1627 for a package it cannot open.
+    ExpectClosingLines({"Outcome: Status: Installation Failed", "Result: Corvane Menu: failed (16",
+                        "Result: Corvane Workstation: installed (0)",
+                        "Result: Corvane Personal Server: installed (0)",
+                        "Result: Corvane Examples: installed (0)", "Exit status 1603 (failed)"});
 
     ExitAndExpectStatusZero();
+    EXPECT_TRUE(WaitUntil([&] { return Logged("] The window was closed with Exit\r\n"); }));
 }
 
 TEST_F(InstallRun, AProgramPlantedAtTheUnquotedServerPathNeverRuns) {
@@ -246,7 +274,8 @@ TEST_F(InstallRun, AProgramPlantedAtTheUnquotedServerPathNeverRuns) {
     OpenWith({kServer});
     InstallThroughLicence();
     EXPECT_EQ(WaitOutcome(), kInstalled);
-    WaitUntil([&] { return RegText(kServerKey, "Registered") || Exists(evidence); });
+    WaitUntil(
+        [&] { return RegText(kServerKey, "Registered", RegView::Programs) || Exists(evidence); });
     EXPECT_FALSE(Exists(evidence)) << "the planted " << plant << " ran";
     ExpectServerRegisteredOnce();
 
@@ -269,6 +298,57 @@ TEST_F(InstallRun, AnMsiexecPlantedBesideTheInstallerNeverRuns) {
         << "the planted msiexec ran: " << FileBytes(evidence).value_or("");
     EXPECT_EQ(ProgramsPresent(), "M");
 
+    ExitAndExpectStatusZero();
+}
+
+// Another installation holds the Windows Installer: the window counts the wait down, and its
+// Cancel ends the run at once, asks nothing and names what it left.
+TEST_F(InstallRun, AWaitForAnotherInstallationCountsDownAndCancelEndsItAtOnce) {
+    testkit::InstallationInProgress other;
+    ASSERT_TRUE(other.Held());
+    OpenWith(Package::Of("MW"));
+    InstallThroughLicence();
+
+    const std::string waiting =
+        "Status: Installing Corvane Menu: Waiting For Another Installation To Finish (";
+    // The seconds left that the status line shows; -1 when it shows no countdown.
+    const auto secondsLeft = [&](const std::string& text) {
+        unsigned minutes = 0, seconds = 0;
+        if (!text.starts_with(waiting) ||
+            std::sscanf(text.c_str() + waiting.size(), "%u:%u left)...", &minutes, &seconds) != 2) {
+            return -1;
+        }
+        return static_cast<int>(minutes * 60 + seconds);
+    };
+    std::string first, later;
+    ASSERT_TRUE(WaitUntil([&] { return secondsLeft(first = Text(status)) >= 0; })) << first;
+    EXPECT_GT(secondsLeft(first), 590) << first;
+    ASSERT_TRUE(
+        WaitUntil([&] { return secondsLeft(later = Text(status)) < secondsLeft(first); }, 5000))
+        << later;
+    EXPECT_GE(secondsLeft(later), 0) << later;
+    EXPECT_EQ(Text(exitButton), "Cancel");
+    EXPECT_TRUE(testkit::Enabled(exitButton));
+    EXPECT_FALSE(testkit::Enabled(action));
+    EXPECT_EQ(ProgramsPresent(), "") << "msiexec ran while the other installation held it";
+
+    const std::string cancelled =
+        "Status: Installation Cancelled; Not Processed: Corvane Menu, Corvane Workstation";
+    const ULONGLONG pressed = GetTickCount64();
+    PostPress(exitButton);
+    ASSERT_TRUE(WaitUntil([&] { return Text(status) == cancelled; })) << Text(status);
+    EXPECT_LT(GetTickCount64() - pressed, 1000u) << "the wait did not end at once";
+    EXPECT_EQ(installer->OpenBox(), nullptr) << "Cancel asked something";
+    EXPECT_EQ(Text(exitButton), "Exit");
+    EXPECT_TRUE(testkit::Enabled(exitButton));
+    EXPECT_EQ(DemoTraces(), Captions{});
+    EXPECT_TRUE(Logged("] The wait was cancelled after ")) << RunLog();
+    ExpectClosingLines({"The run was cancelled before: Corvane Menu, Corvane Workstation",
+                        "Outcome: " + cancelled, "Result: Corvane Menu: not processed",
+                        "Result: Corvane Workstation: not processed",
+                        "Exit status 1602 (cancelled)"});
+
+    other.Release();
     ExitAndExpectStatusZero();
 }
 

@@ -147,6 +147,12 @@ TEST_F(HiddenStationRun, SecretsReachMsiexecOnly) {
         EXPECT_EQ(text.find("Zebra42"), std::string::npos) << text;
     }
     EXPECT_NE(RunLog().find("/qb ADMINPASSWORD=******** CVWORKKEY=********"), std::string::npos);
+    // CVWork.msi hides CVWORKKEY from msiexec's log, not ADMINPASSWORD: msiexec gets no step log.
+    EXPECT_NE(RunLog().find("No step log is asked of msiexec for CVWork.msi: the parameters set "
+                            "ADMINPASSWORD, which the package does not hide from it"),
+              std::string::npos)
+        << RunLog();
+    EXPECT_FALSE(Exists(folder.File("logs\\run_CVWork_install.log")));
     EXPECT_NE(run.standardError.find("msiexec may wait for an answer nobody can give"),
               std::string::npos)
         << run.standardError;

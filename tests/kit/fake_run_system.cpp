@@ -23,6 +23,13 @@ std::string Join(const std::string& folder, std::string_view name) {
 
 }  // namespace
 
+std::string FakeRunSystem::HoldStepLog(const std::string& path) {
+    const auto problem = stepLogProblems.find(path);
+    if (problem != stepLogProblems.end()) return problem->second;
+    Record("HoldStepLog: " + path);
+    return {};
+}
+
 void FakeRunSystem::Record(const std::string& entry) {
     if (record) record(entry);
 }
@@ -88,9 +95,22 @@ std::string FakeRunSystem::ErrorText(unsigned long code) {
     return text != errorTexts.end() ? text->second : "Message " + std::to_string(code) + ".";
 }
 
-bool FakeRunSystem::WaitForInstaller(unsigned long timeoutMs) {
+bool FakeRunSystem::Stopped(const StopAsked& stop) {
+    if (!stop || !stop()) {
+        stoppedInARow_ = 0;
+        return false;
+    }
+    if (++stoppedInARow_ > 3) throw std::logic_error("the run kept waiting after it was stopped");
+    return true;
+}
+
+bool FakeRunSystem::WaitForInstaller(unsigned long timeoutMs, const StopAsked& stop) {
     if (now >= installerBusyUntil) return true;
     if (timeoutMs == 0) return false;
+    if (Stopped(stop)) {
+        Record("WaitForInstaller: stopped");
+        return false;
+    }
     Record("WaitForInstaller: " + std::to_string(timeoutMs));
     if (now + timeoutMs >= installerBusyUntil) {
         now = installerBusyUntil;
@@ -100,7 +120,11 @@ bool FakeRunSystem::WaitForInstaller(unsigned long timeoutMs) {
     return false;
 }
 
-void FakeRunSystem::Pause(unsigned long milliseconds) {
+void FakeRunSystem::Pause(unsigned long milliseconds, const StopAsked& stop) {
+    if (Stopped(stop)) {
+        Record("Pause: stopped");
+        return;
+    }
     Record("Pause: " + std::to_string(milliseconds));
     now += milliseconds;
 }

@@ -20,9 +20,8 @@ public:
     std::string installerFolder = R"(D:\Setup)";
     std::string programFiles = R"(C:\Program Files)";
     bool startSucceeds = true;
-    std::map<unsigned long, std::string> errorTexts;
-    std::map<std::string, std::string>
-        stepLogProblems;  // by path; otherwise none  // otherwise "Message <code>."
+    std::map<unsigned long, std::string> errorTexts;     // otherwise "Message <code>."
+    std::map<std::string, std::string> stepLogProblems;  // by path; otherwise none
     // The longest msiexec arguments that still fit Windows' command line.
     size_t longestArguments = 32000;
     // The fake clock, in milliseconds; msiexec takes this long each time.
@@ -32,7 +31,8 @@ public:
     uint64_t installerBusyUntil = 0;
 
     // Told of every call worth a line in a test's journal ("RunMsiExec: /i ...",
-    // "StartProcess: exe|args", "WaitForInstaller: ms", "Pause: ms").
+    // "StartProcess: exe|args", "HoldStepLog: path" when it is held, "ReleaseStepLog",
+    // "WaitForInstaller: ms", "Pause: ms").
     std::function<void(const std::string&)> record;
     // Runs at the start of every msiexec call, with its arguments.
     std::function<void(const std::string&)> duringMsiExec;
@@ -60,14 +60,13 @@ public:
     std::string FindFile(const std::string& path) override;
     MsiResult RunMsiExec(const std::string& arguments) override;
     bool MsiCommandFits(const std::string& arguments) override;
-    std::string StepLogProblem(const std::string& path) override {
-        const auto problem = stepLogProblems.find(path);
-        return problem != stepLogProblems.end() ? problem->second : "";
-    }
+    std::string HoldStepLog(const std::string& path) override;
+    void ReleaseStepLog() override { Record("ReleaseStepLog"); }
     bool StartProcess(const std::string& exePath, const std::string& arguments) override;
     std::string ErrorText(unsigned long code) override;
-    bool WaitForInstaller(unsigned long timeoutMs) override;
-    void Pause(unsigned long milliseconds) override;
+    // Both end at once, without time passing, when `stop` says so ("WaitForInstaller: stopped").
+    bool WaitForInstaller(unsigned long timeoutMs, const StopAsked& stop) override;
+    void Pause(unsigned long milliseconds, const StopAsked& stop) override;
     uint64_t Milliseconds() override { return now; }
 
 private:
@@ -78,9 +77,12 @@ private:
         int times;
     };
     void Record(const std::string& entry);
+    // Whether `stop` ends a wait; a run that keeps waiting once told to stop is stopped here.
+    bool Stopped(const StopAsked& stop);
 
     std::set<std::string> files_;  // lower case
     std::vector<Reply> replies_;
+    int stoppedInARow_ = 0;
 };
 
 // A log that keeps its lines.

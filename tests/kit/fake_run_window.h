@@ -54,15 +54,26 @@ public:
         return acceptRemoval;
     }
     void EnableCmds(bool on) override { Record(on ? "EnableCmds(true)" : "EnableCmds(false)"); }
-    void Sata(std::string_view text) override { Record("Sata: " + std::string(text)); }
+    void Sata(std::string_view text) override {
+        Record("Sata: " + std::string(text));
+        if (!cancelOnStatus.empty() && text.find(cancelOnStatus) != text.npos) cancelAsked = true;
+    }
     int ProgramCheck(int index) override { return checks.at(static_cast<size_t>(index)); }
     void FocusExit() override { Record("FocusExit"); }
     void SetRunDone(bool done) override { Record(done ? "RunDone(true)" : "RunDone(false)"); }
     void ShowError(std::string_view text) override { Record("ShowError: " + std::string(text)); }
+    void OfferCancel(bool offered) override {
+        Record(offered ? "OfferCancel(true)" : "OfferCancel(false)");
+        cancelAsked = false;
+    }
+    bool CancelAsked() override { return cancelAsked; }
 
     bool acceptInstall = true;
     bool acceptRemoval = true;
     std::array<int, 4> checks{};
+    // Cancel is pressed as soon as the status line shows this text.
+    std::string cancelOnStatus;
+    bool cancelAsked = false;
 
 private:
     void Record(const std::string& entry) { journal_.Record(entry); }

@@ -8,8 +8,8 @@ MsiResult PumpingRunSystem::RunMsiExec(const std::string& arguments) {
     return result;
 }
 
-void PumpingRunSystem::Pause(unsigned long milliseconds) {
-    FakeRunSystem::Pause(milliseconds);
+void PumpingRunSystem::Pause(unsigned long milliseconds, const StopAsked& stop) {
+    FakeRunSystem::Pause(milliseconds, stop);
     DispatchPendingMessages();
 }
 

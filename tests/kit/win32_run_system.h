@@ -9,7 +9,7 @@ namespace cvinst::testkit {
 class PumpingRunSystem : public FakeRunSystem {
 public:
     MsiResult RunMsiExec(const std::string& arguments) override;
-    void Pause(unsigned long milliseconds) override;
+    void Pause(unsigned long milliseconds, const StopAsked& stop) override;
 };
 
 }  // namespace cvinst::testkit

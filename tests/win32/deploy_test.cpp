@@ -86,8 +86,6 @@ std::string TempLogPath() {
 }
 
 TEST(LogFile, DefaultsToTheProtectedFolderWithRightsAndTheTemporaryFolderWithout) {
-    // Wine makes every process an elevated administrator.
-    EXPECT_TRUE(HasAdministratorRights());
     EXPECT_EQ(DefaultLogPath(false), TempLogPath());
 
     const std::string logs = "C:\\windows\\Logs", corvane = logs + "\\Corvane";
@@ -132,18 +130,15 @@ TEST(LogFile, RefusesALinkAtItsPathWritingNothingThroughIt) {
         reports.push_back(file + " | " + reason);
     };
     EXPECT_FALSE(log.Open(hard));
-    EXPECT_TRUE(log.RefusedLink());
     log.Write("secret");
     EXPECT_THAT(reports, ElementsAre(hard + " | has 2 hard links"));
     EXPECT_TRUE(log.Open(folder.File("own.log")));
-    EXPECT_FALSE(log.RefusedLink());
     // Wine 8.0's CreateSymbolicLinkW returns TRUE and makes nothing at all, and Wine shows a Unix
     // symbolic link as the plain file it leads to (attributes 0x20, one link): this part runs
     // only where a real one can be made.
     if (CreateSymbolicLinkW(symbolic.c_str(), win::Wide(theirs).c_str(), 0) &&
         GetFileAttributesW(symbolic.c_str()) != INVALID_FILE_ATTRIBUTES) {
         EXPECT_FALSE(log.Open(win::Utf8(symbolic)));
-        EXPECT_TRUE(log.RefusedLink());
         log.Write("secret");
     }
     EXPECT_EQ(testkit::FileBytes(theirs), "not for the log");
@@ -212,13 +207,89 @@ TEST(StepLog, IsHandedOverOnlyWhenItIsAFileOfItsOwnThatCanBeWritten) {
         {folder.File("full.log"), ::testing::Eq(std::nullopt)},
     };
     for (const auto& row : rows) {
-        EXPECT_THAT(StepLogProblem(row.path), row.problem) << row.path;
+        StepLog stepLog = HoldStepLog(row.path);
+        EXPECT_THAT(stepLog.problem.empty() ? std::nullopt : std::optional(stepLog.problem),
+                    row.problem)
+            << row.path;
+        EXPECT_EQ(static_cast<bool>(stepLog.held), stepLog.problem.empty()) << row.path;
     }
     EXPECT_EQ(testkit::FileBytes(folder.File("theirs.txt")), "theirs");
     EXPECT_EQ(testkit::FileBytes(folder.File("COM1x.log")), "");
     EXPECT_EQ(testkit::FileBytes(folder.File("new\\step.log")), "");
     EXPECT_EQ(testkit::FileBytes(folder.File("full.log")), "");
     EXPECT_EQ(testkit::FileBytes(folder.File("full.old.log")), full);
+}
+
+TEST(StepLog, WhileHeldItCannotBeDeletedOrRenamedButMsiexecCanAppendToIt) {
+    testkit::TempFolder folder;
+    ASSERT_TRUE(folder.Made());
+    const std::wstring path = win::Wide(folder.File("step.log"));
+    StepLog stepLog = HoldStepLog(win::Utf8(path));
+    ASSERT_TRUE(stepLog.held) << stepLog.problem;
+    EXPECT_FALSE(DeleteFileW(path.c_str()));
+    EXPECT_FALSE(MoveFileExW(path.c_str(), win::Wide(folder.File("moved.log")).c_str(), 0));
+    // msiexec's two processes write one log, so it shares writing; Wine's msi shares only that.
+    for (const DWORD share : {DWORD{FILE_SHARE_WRITE}, DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE}}) {
+        const win::unique_hfile writer(CreateFileW(path.c_str(), GENERIC_WRITE, share, nullptr,
+                                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(writer) << share;
+        DWORD written = 0;
+        SetFilePointer(writer.get(), 0, nullptr, FILE_END);
+        EXPECT_TRUE(WriteFile(writer.get(), "step\r\n", 6, &written, nullptr));
+    }
+    stepLog.held.reset();
+    EXPECT_EQ(testkit::FileBytes(win::Utf8(path)), "step\r\nstep\r\n");
+    EXPECT_TRUE(DeleteFileW(path.c_str()));
+}
+
+TEST(LogFile, OnlyTheRunHoldingTheLockRotatesAndAFailedRenameLetsTheLogGrowOn) {
+    const std::string full(10 * 1024 * 1024, 'x');
+    testkit::TempFolder folder;
+    ASSERT_TRUE(folder.Made());
+    ASSERT_TRUE(folder.Write("run.log", full));
+    LogFile log;
+    LogAccess unlocked;
+    unlocked.mayRotate = false;
+    ASSERT_TRUE(log.Open(folder.File("run.log"), unlocked));
+    EXPECT_THAT(log.TakeNotes(), ::testing::IsEmpty());
+    log.Write("second installer");
+    EXPECT_FALSE(testkit::Exists(folder.File("run.old.log")));
+    EXPECT_GT(testkit::FileBytes(folder.File("run.log")).value_or("").size(), full.size());
+
+    // Someone holds the old log open without letting it be replaced.
+    ASSERT_TRUE(folder.Write("run.old.log", "older"));
+    const win::unique_hfile holder(CreateFileW(win::Wide(folder.File("run.old.log")).c_str(),
+                                               GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(holder);
+    std::vector<std::string> failures;
+    log.onFailure = [&](const std::string&, const std::string& reason) {
+        failures.push_back(reason);
+    };
+    ASSERT_TRUE(log.Open(folder.File("run.log")));
+    EXPECT_THAT(log.TakeNotes(), ElementsAre(MatchesRegex(
+                                     "The log has reached 10 MiB and cannot be renamed to "
+                                     ".*run\\.old\\.log \\(.+\\): it grows on past the limit")));
+    log.Write("grows on");
+    EXPECT_THAT(testkit::FileBytes(folder.File("run.log")).value_or(""),
+                ContainsRegex("grows on\r\n$"));
+    EXPECT_EQ(testkit::FileBytes(folder.File("run.old.log")), "older");
+    EXPECT_THAT(failures, ::testing::IsEmpty());
+}
+
+TEST(LogFile, AnAdministratorsChoiceIsWrittenWhereverItIsAndTheDefaultOnlyWhereNobodyElseCan) {
+    testkit::TempFolder folder;
+    ASSERT_TRUE(folder.Made());
+    LogAccess chosen;
+    chosen.administrator = true;
+    LogFile log;
+    ASSERT_TRUE(log.Open(folder.File("chosen\\run.log"), chosen));
+    // Wine gives every file its Unix owner, this process's own user, and a list from its mode
+    // bits, in which Everyone may read at most: nothing here is open to others.
+    EXPECT_THAT(log.TakeNotes(), ::testing::IsEmpty());
+    LogAccess byDefault = chosen;
+    byDefault.chosen = false;
+    EXPECT_TRUE(log.Open(folder.File("default\\CVInst.log"), byDefault));
 }
 
 // ---- another installation holds the Windows Installer ----------------------------------------
@@ -237,7 +308,7 @@ bool FreeForOthers() {
 
 TEST(WaitForInstaller, IsFreeAtOnceWithoutAnotherInstallation) {
     WinRunSystem machine;
-    EXPECT_TRUE(machine.WaitForInstaller(0));
+    EXPECT_TRUE(machine.WaitForInstaller(0, {}));
 }
 
 // A handle of the test's own keeps the mutex alive after the machine closes its own, so a mutex
@@ -246,7 +317,7 @@ TEST(WaitForInstaller, LeavesAFreeInstallerFreeForOthers) {
     const win::unique_handle kept(CreateMutexW(nullptr, FALSE, L"Global\\_MSIExecute"));
     ASSERT_TRUE(kept);
     WinRunSystem machine;
-    EXPECT_TRUE(machine.WaitForInstaller(0));
+    EXPECT_TRUE(machine.WaitForInstaller(0, {}));
     EXPECT_TRUE(FreeForOthers());
 }
 
@@ -254,18 +325,35 @@ TEST(WaitForInstaller, WaitsUntilTheOtherInstallationEndsAndNeverHoldsIt) {
     WinRunSystem machine;
     testkit::InstallationInProgress other;
     ASSERT_TRUE(other.Held());
-    EXPECT_FALSE(machine.WaitForInstaller(0));
-    EXPECT_FALSE(machine.WaitForInstaller(100));
+    EXPECT_FALSE(machine.WaitForInstaller(0, {}));
+    EXPECT_FALSE(machine.WaitForInstaller(100, {}));
 
     std::thread ends([&] {
         Sleep(300);
         other.Release();
     });
     const uint64_t start = machine.Milliseconds();
-    EXPECT_TRUE(machine.WaitForInstaller(30000));
+    EXPECT_TRUE(machine.WaitForInstaller(30000, {}));
     ends.join();
     EXPECT_GE(machine.Milliseconds() - start, 250u);
     EXPECT_TRUE(FreeForOthers());
+}
+
+// A Cancel pressed during the wait is a message handled in it: the wait ends right after it.
+TEST(WaitForInstaller, EndsAsSoonAsAMessageHandledInItAsksToStop) {
+    WinRunSystem machine;
+    testkit::InstallationInProgress other;
+    ASSERT_TRUE(other.Held());
+    const testkit::CountingWindow window(WM_APP);
+    std::thread presses([hwnd = window.hwnd()] {
+        Sleep(100);
+        PostMessageW(hwnd, WM_APP, 0, 0);
+    });
+    const uint64_t start = machine.Milliseconds();
+    EXPECT_FALSE(machine.WaitForInstaller(30000, [&] { return window.Count() > 0; }));
+    presses.join();
+    EXPECT_LT(machine.Milliseconds() - start, 1000u);
+    EXPECT_EQ(window.Count(), 1);
 }
 
 // ---- pauses keep the window working ----------------------------------------------------------
@@ -281,7 +369,7 @@ TEST(Pause, DispatchesMessagesAndHandsOnAQuit) {
     PostQuitMessage(7);
     WinRunSystem machine;
     const uint64_t start = machine.Milliseconds();
-    machine.Pause(400);
+    machine.Pause(400, {});
     poster.join();
     EXPECT_GE(machine.Milliseconds() - start, 350u);
     EXPECT_EQ(window.Count(), 1) << "the message posted during the pause was handled in it";
@@ -300,6 +388,62 @@ TEST(MsiCommandFits, StopsAtWhatCreateProcessTakes) {
     std::string wide;
     for (int i = 0; i < 16000; ++i) wide += "\xE6\x97\xA5";  // 日
     EXPECT_TRUE(machine.MsiCommandFits(wide));
+}
+
+// ---- where the programs are installed ---------------------------------------------------------
+
+// The machine's "ProgramFilesDir" values of one registry view, put back as they were afterwards.
+class CurrentVersionKey {
+public:
+    explicit CurrentVersionKey(REGSAM view) {
+        RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion", 0,
+                      KEY_QUERY_VALUE | KEY_SET_VALUE | view, key_.put());
+        if (key_) saved_ = testkit::ReadValue(key_.get(), kName);
+    }
+    ~CurrentVersionKey() {
+        if (saved_.status == ERROR_SUCCESS) {
+            testkit::WriteValue(key_.get(), kName, saved_.type, saved_.bytes);
+        } else if (key_) {
+            RegDeleteValueW(key_.get(), L"ProgramFilesDir");
+        }
+    }
+    CurrentVersionKey(const CurrentVersionKey&) = delete;
+    CurrentVersionKey& operator=(const CurrentVersionKey&) = delete;
+
+    HKEY get() const { return key_.get(); }
+    static constexpr char kName[] = "ProgramFilesDir";
+
+private:
+    win::unique_hkey key_;
+    testkit::StoredValue saved_;
+};
+
+std::vector<BYTE> SzBytes(const std::wstring& text) {
+    const auto* bytes = reinterpret_cast<const BYTE*>(text.c_str());
+    return {bytes, bytes + (text.size() + 1) * sizeof(wchar_t)};
+}
+
+// The packages are 32-bit ones: both builds look where a 32-bit program looks, and a Windows
+// without the 32-bit view (no WoW64) still names that folder in its native view.
+TEST(ProgramFilesDir, IsThe32BitViewsOrElseTheNativeViewsX86Folder) {
+    CurrentVersionKey view32(KEY_WOW64_32KEY);
+    ASSERT_TRUE(view32.get());
+    ASSERT_EQ(testkit::WriteValue(view32.get(), CurrentVersionKey::kName, REG_SZ,
+                                  SzBytes(L"C:\\Corvane 32-bit view")),
+              ERROR_SUCCESS);
+    WinRunSystem system;
+    EXPECT_EQ(system.ProgramFilesDir(), "C:\\Corvane 32-bit view");
+
+    ASSERT_EQ(RegDeleteValueW(view32.get(), L"ProgramFilesDir"), ERROR_SUCCESS);
+    win::unique_hkey native;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion", 0,
+                            KEY_QUERY_VALUE | KEY_WOW64_64KEY, native.put()),
+              ERROR_SUCCESS);
+    const testkit::StoredValue x86 = testkit::ReadValue(native.get(), "ProgramFilesDir (x86)");
+    ASSERT_EQ(x86.status, ERROR_SUCCESS);
+    EXPECT_EQ(win::Wide(system.ProgramFilesDir()) + L'\0',
+              std::wstring(reinterpret_cast<const wchar_t*>(x86.bytes.data()),
+                           x86.bytes.size() / sizeof(wchar_t)));
 }
 
 }  // namespace

@@ -50,7 +50,7 @@ protected:
 };
 
 TEST_F(HighDpi, MainWindowScalesEveryMeasure) {
-    NoLog log;
+    testkit::RecordingLog log;
     Form1 form(system, log);
     form.Load();
     ASSERT_TRUE((form.hwnd() != nullptr));

@@ -12,6 +12,7 @@
 
 #include "engine/run_options.h"
 #include "forms/msgbox.h"
+#include "startup/win32/module1.h"
 #include "ui/win32/license.h"
 #include "win32_run_system.h"
 #include "win32_windows.h"
@@ -88,7 +89,7 @@ protected:
     testkit::AnsweredBoxes boxes;
     testkit::ModalForms licence;
     testkit::PumpingRunSystem system;
-    NoLog log;
+    testkit::RecordingLog log;
     std::unique_ptr<Form1> form;
     bool acceptLicence = true;
 };
@@ -403,6 +404,24 @@ TEST_F(Form1Test, ExitClosesTheWindowAndEndsTheProgram) {
     Press(form->Command3);
     EXPECT_FALSE(IsWindow(hwnd));
     EXPECT_TRUE(testkit::DispatchPendingMessages());
+}
+
+TEST_F(Form1Test, AWindowClosedBeforeAnyRunIsLoggedAsSuch) {
+    for (const bool exitButton : {true, false}) {
+        Load(kAllPackages);
+        if (exitButton) {
+            Press(form->Command3);
+        } else {
+            PostMessageW(form->hwnd(), WM_CLOSE, 0, 0);
+        }
+        testkit::DispatchPendingMessages();
+        testkit::RecordingLog closing;
+        LogWindowClosed(closing, *form, 0);
+        const std::string with = exitButton ? "Exit" : "the close box";
+        EXPECT_EQ(closing.lines, (std::vector<std::string>{"The window was closed with " + with +
+                                                               " before anything was started",
+                                                           "Exit status 0 (success)"}));
+    }
 }
 
 // ---- packages

@@ -97,5 +97,21 @@ TEST_F(FormsLoad, ChangesAfterLoadReachTheWindows) {
     EXPECT_EQ(testkit::Text(form.Title.hwnd()), "Short");
 }
 
+HFONT FontOf(HWND hwnd) { return reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)); }
+
+// The font cache is the form's, lent to a form shown over it: two forms of their own share none.
+TEST(FormFonts, AreSharedWithinAFormAndWithTheFormsItLendsThemTo) {
+    SampleForm owner, own, shown;
+    shown.ShareFontsOf(owner);
+    for (SampleForm* form : {&owner, &own, &shown}) form->Load();
+    const HFONT font = FontOf(owner.First.hwnd());
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(FontOf(owner.Second.hwnd()), font);
+    EXPECT_EQ(FontOf(shown.First.hwnd()), font);
+    EXPECT_NE(FontOf(own.First.hwnd()), font);
+    EXPECT_EQ(&shown.Fonts(), &owner.Fonts());
+    EXPECT_NE(&own.Fonts(), &owner.Fonts());
+}
+
 }  // namespace
 }  // namespace cvinst::win

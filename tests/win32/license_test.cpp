@@ -65,7 +65,7 @@ protected:
 
     testkit::ModalForms modal_;
     testkit::PumpingRunSystem system_;
-    NoLog log_;
+    testkit::RecordingLog log_;
     Form1 owner_{system_, log_};
 };
 

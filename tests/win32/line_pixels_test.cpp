@@ -143,7 +143,7 @@ protected:
 
     testkit::ModalForms modal_;
     testkit::PumpingRunSystem system_;
-    NoLog log_;
+    testkit::RecordingLog log_;
     Form1 form_{system_, log_};
 };
 

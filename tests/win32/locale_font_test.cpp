@@ -230,7 +230,7 @@ TEST_F(LocaleFont, AutoSizedLabelsRefitWhenTheirFontChanges) {
     ExpectFitsItsText(form.fitted);
 
     testkit::PumpingRunSystem system;
-    NoLog log;
+    testkit::RecordingLog log;
     Form1 main(system, log);
     main.Font = font_;
     main.Load();
@@ -241,7 +241,7 @@ TEST_F(LocaleFont, AutoSizedLabelsRefitWhenTheirFontChanges) {
 TEST_F(LocaleFont, MainWindowAppliesItWhileLoading) {
     UseCodePage("1251");
     testkit::PumpingRunSystem system;
-    NoLog log;
+    testkit::RecordingLog log;
     Form1 form(system, log);
     form.Font = font_;
     form.Load();

@@ -38,7 +38,7 @@ protected:
     testkit::AnsweredBoxes boxes;
     testkit::ModalForms licence;
     testkit::PumpingRunSystem system;
-    NoLog log;
+    testkit::RecordingLog log;
     Form1 form{system, log};
 };
 

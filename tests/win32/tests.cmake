@@ -19,7 +19,7 @@ file(GLOB WIN32_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/*_test.
 # they see in CVInst.exe.
 add_executable(win32_tests ${WIN32_TEST_SOURCES} ${PROJECT_SOURCE_DIR}/res/cvinst.rc)
 set_source_files_properties(${PROJECT_SOURCE_DIR}/res/cvinst.rc PROPERTIES
-  OBJECT_DEPENDS "${PROJECT_SOURCE_DIR}/res/cvinst.manifest;${PROJECT_SOURCE_DIR}/res/agreement.txt;${PROJECT_SOURCE_DIR}/res/cvinst.ico")
+  INCLUDE_DIRECTORIES ${CMAKE_BINARY_DIR}/res OBJECT_DEPENDS "${CVINST_RC_DEPENDS}")
 target_compile_definitions(win32_tests PRIVATE
   CVINST_VERSION_MAJOR=${PROJECT_VERSION_MAJOR} CVINST_VERSION_MINOR=${PROJECT_VERSION_MINOR}
   CVINST_VERSION_PATCH=${PROJECT_VERSION_PATCH})
@@ -37,7 +37,7 @@ add_test(NAME win32_tests COMMAND win32_tests)
 set_tests_properties(win32_tests PROPERTIES ENVIRONMENT "CVINST_EXPECT_DPI=96")
 # The layout again at 144 DPI, in a prefix of its own.
 add_test(NAME win32_tests_144dpi
-  COMMAND ${PROJECT_SOURCE_DIR}/scripts/wine-run.sh ${CMAKE_BINARY_DIR}/wine144 $<TARGET_FILE:win32_tests>
+  COMMAND ${CVINST_WINE_RUN} ${CMAKE_BINARY_DIR}/wine144 $<TARGET_FILE:win32_tests>
           --gtest_filter=HighDpi.*)
 set_tests_properties(win32_tests_144dpi PROPERTIES ENVIRONMENT "CVINST_WINE_DPI=144;CVINST_EXPECT_DPI=144")
 
@@ -60,7 +60,8 @@ if(E2E_TEST_SOURCES)
   set_tests_properties(e2e_tests PROPERTIES TIMEOUT 1800)
 endif()
 
-# A release signed with a throwaway certificate: verified, unsigned again, installed under Wine.
+# A release of this build signed with a throwaway certificate: verified, unsigned again, installed
+# under Wine.
 add_test(NAME signing_test
-  COMMAND bash ${PROJECT_SOURCE_DIR}/tests/release/signing_test.sh ${PROJECT_SOURCE_DIR} ${CMAKE_BINARY_DIR})
+  COMMAND ${CVINST_WINE_ENV} bash ${PROJECT_SOURCE_DIR}/tests/release/signing_test.sh ${PROJECT_SOURCE_DIR} ${CMAKE_BINARY_DIR})
 set_tests_properties(signing_test PROPERTIES TIMEOUT 600)

@@ -55,6 +55,7 @@ inline void DeleteGdi(HGDIOBJ o) { DeleteObject(o); }
 inline void DeleteBitmapFn(HBITMAP b) { DeleteObject(b); }
 inline void DeleteDcFn(HDC dc) { DeleteDC(dc); }
 inline void DestroyWindowFn(HWND w) { DestroyWindow(w); }
+inline void LocalFreeFn(HLOCAL m) { LocalFree(m); }
 }  // namespace detail
 
 using unique_hkey = UniqueHandle<HKEY, detail::CloseKey>;
@@ -66,6 +67,8 @@ using unique_hbitmap = UniqueHandle<HBITMAP, detail::DeleteBitmapFn>;
 using unique_gdiobj = UniqueHandle<HGDIOBJ, detail::DeleteGdi>;
 using unique_hdc = UniqueHandle<HDC, detail::DeleteDcFn>;  // CreateCompatibleDC / CreateDC
 using unique_hwnd = UniqueHandle<HWND, detail::DestroyWindowFn>;
+using unique_hlocal =
+    UniqueHandle<HLOCAL, detail::LocalFreeFn>;  // what the API gave with LocalAlloc
 
 // Both handles of a started process.
 struct unique_process_information {

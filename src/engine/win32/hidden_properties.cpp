@@ -6,6 +6,7 @@
 #include <msiquery.h>
 
 #include "base/win32/handles.h"
+#include "base/win32/system_error.h"
 #include "base/win32/text.h"
 #include "support/secrets.h"
 
@@ -70,20 +71,25 @@ std::string FirstField(const MsiApi& msi, MSIHANDLE record) {
 
 }  // namespace
 
-std::vector<std::string> PackageHiddenProperties(const std::string& msiPathUtf8) {
+HiddenProperties PackageHiddenProperties(const std::string& msiPathUtf8) {
     const MsiApi& msi = Msi();
-    if (!msi.Loaded()) return {};
+    if (!msi.Loaded()) return {{}, "msi.dll cannot be loaded"};
     unique_msihandle database, view, record;
-    if (msi.OpenDatabase(win::Wide(msiPathUtf8).c_str(), MSIDBOPEN_READONLY, database.put()) !=
-            ERROR_SUCCESS ||
-        msi.OpenView(database.get(),
-                     L"SELECT `Value` FROM `Property` WHERE `Property`='MsiHiddenProperties'",
-                     view.put()) != ERROR_SUCCESS ||
-        msi.Execute(view.get(), 0) != ERROR_SUCCESS ||
-        msi.Fetch(view.get(), record.put()) != ERROR_SUCCESS) {
-        return {};
-    }
-    return SplitPropertyList(FirstField(msi, record.get()));
+    UINT status =
+        msi.OpenDatabase(win::Wide(msiPathUtf8).c_str(), MSIDBOPEN_READONLY, database.put());
+    if (status != ERROR_SUCCESS)
+        return {{}, "cannot be read (" + win::SystemErrorText(status) + ")"};
+    status = msi.OpenView(database.get(),
+                          L"SELECT `Value` FROM `Property` WHERE `Property`='MsiHiddenProperties'",
+                          view.put());
+    if (status == ERROR_SUCCESS) status = msi.Execute(view.get(), 0);
+    if (status != ERROR_SUCCESS)
+        return {{}, "cannot be read (" + win::SystemErrorText(status) + ")"};
+    status = msi.Fetch(view.get(), record.put());
+    if (status == ERROR_NO_MORE_ITEMS) return {};
+    if (status != ERROR_SUCCESS)
+        return {{}, "cannot be read (" + win::SystemErrorText(status) + ")"};
+    return {SplitPropertyList(FirstField(msi, record.get())), {}};
 }
 
 }  // namespace cvinst

@@ -37,6 +37,39 @@ std::optional<win::unique_process_information> Start(const std::wstring& applica
     return started;
 }
 
+// What the thread that creates a process is given and hands back.
+struct Creation {
+    const std::wstring& application;
+    const std::wstring& commandLine;
+    WORD showCmd;
+    std::optional<win::unique_process_information> started;
+    DWORD error = 0;  // CreateProcess's own, when it failed
+};
+
+DWORD WINAPI CreateOnThisThread(void* parameter) {
+    auto& creation = *static_cast<Creation*>(parameter);
+    creation.started =
+        Start(creation.application, creation.commandLine, creation.showCmd, &creation.error);
+    return 0;
+}
+
+// Start on a short-lived thread while this one keeps handling its window's messages; only the
+// process handle comes back. Without a thread, the process is created here.
+std::optional<win::unique_process_information> StartBeside(const std::wstring& application,
+                                                           const std::wstring& commandLine,
+                                                           WORD showCmd, DWORD* error) {
+    Creation creation{application, commandLine, showCmd, std::nullopt};
+    const win::unique_handle thread(
+        CreateThread(nullptr, 0, CreateOnThisThread, &creation, 0, nullptr));
+    if (!thread) return Start(application, commandLine, showCmd, error);
+    // `creation` must outlive the thread, also when the dispatching wait fails.
+    if (WaitDispatching(thread.get(), INFINITE) != WAIT_OBJECT_0) {
+        WaitForSingleObject(thread.get(), INFINITE);
+    }
+    *error = creation.error;
+    return std::move(creation.started);
+}
+
 }  // namespace
 
 std::wstring SystemFolder() {
@@ -52,7 +85,7 @@ std::wstring SystemFolder() {
     }
 }
 
-DWORD WaitDispatching(HANDLE handle, DWORD timeoutMs) {
+DWORD WaitDispatching(HANDLE handle, DWORD timeoutMs, const StopAsked& stop) {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     const DWORD count = handle ? 1 : 0;
     std::optional<int> quit;
@@ -68,6 +101,7 @@ DWORD WaitDispatching(HANDLE handle, DWORD timeoutMs) {
         const DWORD wait = MsgWaitForMultipleObjectsEx(count, handle ? &handle : nullptr, slice,
                                                        QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         if (auto code = win::Pump(win::PumpMode::Pending)) quit = code;
+        if (stop && stop()) break;
         // Anything but "time up" or "a message came": the handle's answer, or a failure.
         if (wait != WAIT_TIMEOUT && wait != WAIT_OBJECT_0 + count) {
             result = wait;
@@ -81,7 +115,7 @@ DWORD WaitDispatching(HANDLE handle, DWORD timeoutMs) {
 
 MsiResult RunAndWait(const std::wstring& application, const std::wstring& commandLine) {
     DWORD error = 0;
-    auto child = Start(application, commandLine, SW_SHOWNORMAL, &error);
+    auto child = StartBeside(application, commandLine, SW_SHOWNORMAL, &error);
     if (!child) return MsiResultOf(false, false, std::nullopt, error);
     child->thread.reset();
     if (WaitDispatching(child->process.get(), INFINITE) != WAIT_OBJECT_0) {

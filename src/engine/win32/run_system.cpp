@@ -45,9 +45,17 @@ std::string WinRunSystem::InstallerFolder() {
     return win::Utf8(path);
 }
 
+// The packages are 32-bit packages and install under the 32-bit Program Files folder, which the
+// 32-bit registry view names whatever this program's own architecture. A 64-bit Windows without
+// WoW64 (Windows PE, Server Core with it removed) has no such view; its native view still names
+// the folder.
 std::string WinRunSystem::ProgramFilesDir() {
-    return RegReadUnicodeText(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion",
-                              "ProgramFilesDir", "");
+    constexpr char kCurrentVersion[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+    const std::string dir = RegReadUnicodeText(HKEY_LOCAL_MACHINE, kCurrentVersion,
+                                               "ProgramFilesDir", "", KEY_WOW64_32KEY);
+    if (!dir.empty()) return dir;
+    return RegReadUnicodeText(HKEY_LOCAL_MACHINE, kCurrentVersion, "ProgramFilesDir (x86)", "",
+                              KEY_WOW64_64KEY);
 }
 
 std::string WinRunSystem::FindFile(const std::string& path) {
@@ -68,9 +76,13 @@ bool WinRunSystem::MsiCommandFits(const std::string& arguments) {
     return MsiExecCommandLine(MsiExecPath(), arguments).size() < kLongestCommandLine;
 }
 
-std::string WinRunSystem::StepLogProblem(const std::string& path) {
-    return cvinst::StepLogProblem(path).value_or("");
+std::string WinRunSystem::HoldStepLog(const std::string& path) {
+    StepLog stepLog = cvinst::HoldStepLog(path);
+    stepLog_ = std::move(stepLog.held);
+    return stepLog.problem;
 }
+
+void WinRunSystem::ReleaseStepLog() { stepLog_.reset(); }
 
 bool WinRunSystem::StartProcess(const std::string& exePath, const std::string& arguments) {
     return StartProgram(win::Wide(exePath), win::Wide(QuoteStr(exePath) + arguments),
@@ -79,19 +91,21 @@ bool WinRunSystem::StartProcess(const std::string& exePath, const std::string& a
 
 std::string WinRunSystem::ErrorText(unsigned long code) { return win::SystemErrorText(code); }
 
-bool WinRunSystem::WaitForInstaller(unsigned long timeoutMs) {
+bool WinRunSystem::WaitForInstaller(unsigned long timeoutMs, const StopAsked& stop) {
     const win::unique_handle mutex(OpenMutexW(SYNCHRONIZE, FALSE, kInstallerMutex));
     // No such mutex: no installation is running. (Without the right to open it, msiexec will
     // answer 1618 if one is, and the run tries again.)
     if (!mutex) return true;
-    const DWORD wait = WaitDispatching(mutex.get(), timeoutMs);
+    const DWORD wait = WaitDispatching(mutex.get(), timeoutMs, stop);
     if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED_0) return false;
     // Taken only to learn that it is free: msiexec must be able to take it at once.
     ReleaseMutex(mutex.get());
     return true;
 }
 
-void WinRunSystem::Pause(unsigned long milliseconds) { WaitDispatching(nullptr, milliseconds); }
+void WinRunSystem::Pause(unsigned long milliseconds, const StopAsked& stop) {
+    WaitDispatching(nullptr, milliseconds, stop);
+}
 
 uint64_t WinRunSystem::Milliseconds() { return GetTickCount64(); }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include "base/win32/handles.h"
 #include "engine/install_run.h"
 
 namespace cvinst {
@@ -16,14 +17,19 @@ public:
     // Runs the system folder's own msiexec, never one found on the search path.
     MsiResult RunMsiExec(const std::string& arguments) override;
     bool MsiCommandFits(const std::string& arguments) override;
-    std::string StepLogProblem(const std::string& path) override;
+    // The step log stays open without sharing its deletion until ReleaseStepLog.
+    std::string HoldStepLog(const std::string& path) override;
+    void ReleaseStepLog() override;
     // Starts the program by its full path, quoted, with `arguments` appended, shown minimised.
     bool StartProcess(const std::string& exePath, const std::string& arguments) override;
     std::string ErrorText(unsigned long code) override;
     // Another installation holds the Windows Installer's named mutex while it runs.
-    bool WaitForInstaller(unsigned long timeoutMs) override;
-    void Pause(unsigned long milliseconds) override;
+    bool WaitForInstaller(unsigned long timeoutMs, const StopAsked& stop) override;
+    void Pause(unsigned long milliseconds, const StopAsked& stop) override;
     uint64_t Milliseconds() override;
+
+private:
+    win::unique_hfile stepLog_;
 };
 
 }  // namespace cvinst

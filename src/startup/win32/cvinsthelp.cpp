@@ -27,6 +27,7 @@ void CVInstHelp::OKButton_Click() { Unload(); }
 void ShowCommandLineHelp(Form1& form) {
     std::string text = BuildHelpText(form.Option1[0].Caption(), form.Option1[1].Caption());
     CVInstHelp help;
+    help.ShareFontsOf(form);
     help.Load();
     help.Label1.SetCaption(text);
     help.Label1.FitToText();

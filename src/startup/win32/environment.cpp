@@ -2,8 +2,10 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
+#include "startup/session.h"
 #include "support/win32/regis.h"
 
 namespace cvinst {
@@ -11,12 +13,16 @@ namespace cvinst {
 bool EnvironmentAllowsActions() { return CanWriteMachineSettings(); }
 
 bool WindowStationVisible() {
+    std::optional<bool> visible;
     USEROBJECTFLAGS flags{};
-    if (!GetUserObjectInformationW(GetProcessWindowStation(), UOI_FLAGS, &flags, sizeof flags,
-                                   nullptr)) {
-        return true;
+    if (GetUserObjectInformationW(GetProcessWindowStation(), UOI_FLAGS, &flags, sizeof flags,
+                                  nullptr)) {
+        visible = (flags.dwFlags & WSF_VISIBLE) != 0;
     }
-    return (flags.dwFlags & WSF_VISIBLE) != 0;
+    std::optional<unsigned long> session;
+    DWORD id = 0;
+    if (ProcessIdToSessionId(GetCurrentProcessId(), &id)) session = id;
+    return AnyoneSees(visible, session);
 }
 
 void WriteToStandardError(std::string_view text) {

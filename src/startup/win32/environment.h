@@ -9,8 +9,9 @@ namespace cvinst {
 // test is made on every start.
 bool EnvironmentAllowsActions();
 
-// Whether a person can see this process's windows: false in a window station that is not
-// visible, as for a program started as SYSTEM or by a service. Answers true when it cannot tell.
+// Whether a person can see this process's windows (AnyoneSees): false in a window station that
+// is not visible or in session 0, as for a program started as SYSTEM or by a service, and false
+// when it cannot tell.
 bool WindowStationVisible();
 
 // Writes the text and a line break to the standard error stream, when one was handed to us.

@@ -2,18 +2,24 @@
 
 #include <windows.h>
 
+#include <map>
 #include <memory>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "base/installer_codes.h"
+#include "base/win32/text.h"
 #include "engine/catalogue.h"
 #include "engine/msi_arguments.h"
+#include "engine/run_texts.h"
 #include "engine/win32/hidden_properties.h"
 #include "engine/win32/run_system.h"
 #include "startup/cmdline.h"
 #include "startup/deploy_options.h"
 #include "startup/help_text.h"
 #include "startup/win32/environment.h"
+#include "startup/win32/instance_lock.h"
 #include "support/secrets.h"
 #include "support/strings.h"
 #include "support/win32/log_file.h"
@@ -23,12 +29,6 @@
 
 namespace cvinst {
 
-bool CheckEnvironment(Form1& form) {
-    const bool allowed = EnvironmentAllowsActions();
-    ApplyEnvironmentCheck(form, allowed);
-    return allowed;
-}
-
 void ApplyEnvironmentCheck(Form1& form, bool allowed) {
     if (allowed) return;
     form.Option1[0].SetEnabled(false);
@@ -36,9 +36,17 @@ void ApplyEnvironmentCheck(Form1& form, bool allowed) {
     for (int i = 0; i < 3; ++i) form.Check1[i].SetValue(1);
 }
 
-void LogExit(Log& log, int exitStatus) {
-    log.Write("Exit status " + std::to_string(exitStatus) + " (" +
-              std::string(installer::MeaningOf(static_cast<unsigned long>(exitStatus)).text) + ")");
+void LogExit(Log& log, int exitStatus) { log.Write(ExitStatusLine(exitStatus)); }
+
+void LogWindowClosed(Log& log, const Form1& form, int exitStatus) {
+    // Each run has already written its own closing lines.
+    if (form.LastRun) {
+        log.Write("The window was closed with " + std::string(form.ClosedWith()));
+        return;
+    }
+    log.Write("The window was closed with " + std::string(form.ClosedWith()) +
+              " before anything was started");
+    LogExit(log, exitStatus);
 }
 
 LogNotice::LogNotice(LogFile& log,
@@ -117,17 +125,35 @@ void ReportInstead(Log& log, const SecretMask& mask, std::string_view text) {
     WriteToStandardError(mask(text));
 }
 
-// The secret properties of every package beside the installer, as the packages name them. Only a
-// command line that sets properties can show their values: the others start without msi.dll.
-SecretMask PackagesMask(std::string_view arguments) {
+// The secret properties of every package beside the installer, as the packages name them, and
+// what each keeps out of msiexec's own log. Only a command line that sets properties can show
+// their values: the others start without msi.dll.
+struct PackageSecrets {
     SecretMask mask;
-    if (arguments.find('=') == std::string_view::npos) return mask;
+    std::map<std::string, std::vector<std::string>, std::less<>> hidden;  // by package file
+    std::vector<std::string> problems;  // packages whose names could not be read
+};
+
+PackageSecrets ReadPackageSecrets(std::string_view arguments) {
+    PackageSecrets secrets;
+    if (arguments.find('=') == std::string_view::npos) return secrets;
     std::string folder = WinRunSystem().InstallerFolder();
     AddBackslash(folder);
     for (const Program& program : ProgramCatalogue) {
-        mask.AddHidden(PackageHiddenProperties(folder + std::string(program.package)));
+        const std::string path = folder + std::string(program.package);
+        // A package that is not there has no step to log.
+        if (GetFileAttributesW(win::Wide(path).c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+        HiddenProperties read = PackageHiddenProperties(path);
+        if (!read.problem.empty()) {
+            secrets.problems.push_back(
+                "The properties " + std::string(program.package) +
+                " hides cannot be read, so it is taken to hide none: " + read.problem);
+            continue;
+        }
+        secrets.mask.AddHidden(read.names);
+        secrets.hidden.emplace(std::string(program.package), std::move(read.names));
     }
-    return mask;
+    return secrets;
 }
 
 void ListPackages(Form1& form, Log& log) {
@@ -139,21 +165,17 @@ void ListPackages(Form1& form, Log& log) {
               (found.empty() ? std::string("none") : ProgramNames(found)));
 }
 
-// Another installer running now would fight this one over the same packages.
-win::unique_handle TakeInstanceLock() {
-    win::unique_handle lock(CreateMutexW(nullptr, FALSE, L"Local\\Corvane.CVInst"));
-    if (lock && GetLastError() == ERROR_ALREADY_EXISTS) lock.reset();
-    return lock;
-}
-
 class Start {
 public:
     Start(const std::string& commandLine, Form1& form, LogFile& log)
         : commandLine_(commandLine), reading_(ReadOptions(ArgumentText(commandLine))),
           deploy_(TakeDeployOptions(reading_)), attended_(WindowStationVisible()),
-          mask_(PackagesMask(deploy_.rest)), form_(form), log_(log) {}
+          allowed_(EnvironmentAllowsActions()), secrets_(ReadPackageSecrets(deploy_.rest)),
+          mask_(secrets_.mask), form_(form), log_(log) {}
 
     MainResult Run() {
+        // Taken before the log is opened: only the run that holds it rotates the log.
+        if (MayRun()) lock_ = TakeInstanceLock(allowed_);
         OpenLog();
         form_.Load();
         if (!form_.hwnd()) {
@@ -162,7 +184,7 @@ public:
         }
         // Said once on the status line, also when the log fails later in the session (and where
         // no one sees that, on the standard error stream).
-        auto notice = [&form = form_, &log = log_, attended = attended_, &mask = mask_,
+        auto notice = [&form = form_, &log = log_, attended = attended_, mask = mask_,
                        said = std::make_shared<bool>(false)](const std::string&,
                                                              const std::string& reason) {
             if (*said) return;
@@ -171,10 +193,14 @@ public:
             form.Sata(text);
             if (!attended) WriteToStandardError(mask(text + " (" + reason + ")"));
         };
-        if (!log_.IsOpen()) notice(log_.Path(), openProblem_);
+        if (!log_.IsOpen()) {
+            notice(log_.Path(), openProblem_);
+            // Said on the standard error stream also where the status line is seen.
+            if (attended_) WriteToStandardError(mask_(log_.Path() + ": " + openProblem_));
+        }
         notice_ = LogNotice(log_, notice);
 
-        allowed_ = CheckEnvironment(form_);
+        ApplyEnvironmentCheck(form_, allowed_);
         log_.Write(allowed_ ? "Rights check: this user may change machine-wide settings"
                             : "Rights check: this user may not change machine-wide settings, so "
                               "install and uninstall are disabled");
@@ -190,6 +216,7 @@ public:
         WindowControls controls(form_);
         const Acceptance accepted = AcceptCommandLine(ParseCommandLine(reading_), controls);
         if (!accepted.ok) {
+            lock_ = {};
             // Both actions are also disabled when no package lies beside the installer.
             const int status = !accepted.rightsDenied               ? installer::InvalidCommandLine
                                : allowed_ && !form_.PackagesFound() ? installer::NothingToRun
@@ -203,19 +230,32 @@ public:
     LogNotice TakeNotice() { return std::move(notice_); }
 
 private:
+    // Whether the command line may start an installation or the window: only those take the lock.
+    bool MayRun() const {
+        if (!deploy_.ok || IsHelpRequest(deploy_.rest)) return false;
+        return !deploy_.rest.empty() || attended_;
+    }
+
     void OpenLog() {
         const bool chosen = deploy_.ok && deploy_.logPath.has_value();
         log_.onFailure = [this](const std::string&, const std::string& reason) {
             openProblem_ = reason;
         };
         log_.SetMask(mask_);
-        log_.Open(chosen ? FullPath(*deploy_.logPath) : DefaultLogPath());
+        LogAccess access;
+        access.administrator = allowed_;
+        access.chosen = chosen;
+        access.mayRotate = static_cast<bool>(lock_.mutex);
+        log_.Open(chosen ? FullPath(*deploy_.logPath) : DefaultLogPath(allowed_), access);
         log_.onFailure = nullptr;
         log_.Write("==== Corvane Installer " + ProgramVersion() + " ====");
         log_.Write("Command line: " + commandLine_);
         if (const std::string ignored = DescribeIgnored(reading_); !ignored.empty()) {
             log_.Write(ignored);
         }
+        for (const std::string& note : log_.TakeNotes()) log_.Write(note);
+        if (!lock_.note.empty()) log_.Write(lock_.note);
+        for (const std::string& problem : secrets_.problems) log_.Write(problem);
         form_.Boxes.observe = [&log = log_](const win::MessageBoxRequest& box, int answer) {
             log.Write("Message box \"" + box.caption + "\": " + box.text + " -> " +
                       std::string(AnswerName(answer)));
@@ -237,6 +277,8 @@ private:
         options.NobodySees = !attended_;
         // msiexec logs beside the run log only when the user asked for one that can be written.
         if (deploy_.logPath && log_.IsOpen()) options.LogPath = log_.Path();
+        options.Secrets = mask_;
+        options.HiddenByPackage = secrets_.hidden;
         return options;
     }
 
@@ -248,8 +290,8 @@ private:
             return Exit(installer::InvalidCommandLine);
         }
         MainResult result;
-        result.instanceLock = TakeInstanceLock();
-        if (!result.instanceLock) {
+        result.instanceLock = std::move(lock_.mutex);
+        if (lock_.otherRunning) {
             form_.Boxes.Show(nullptr, kAlreadyRunning, MB_OK | MB_ICONEXCLAMATION,
                              "Corvane Installer");
             return Exit(installer::AlreadyRunning);
@@ -295,8 +337,8 @@ private:
         }
 
         MainResult result;
-        result.instanceLock = TakeInstanceLock();
-        if (!result.instanceLock) {
+        result.instanceLock = std::move(lock_.mutex);
+        if (lock_.otherRunning) {
             log_.Write("Another Corvane Installer is already running");
             form_.Unload();
             return Exit(installer::AlreadyRunning);
@@ -304,9 +346,12 @@ private:
         form_.SetRunOptions(options);
         if (request.ShowWindow) form_.Show();
         form_.Command1_Click();
-        log_.Write("Outcome: " + form_.Label2.Caption());
         result.exitStatus = form_.LastRun ? form_.LastRun->exitStatus : installer::NothingToRun;
-        LogExit(log_, result.exitStatus);
+        // A run writes its own closing lines.
+        if (!form_.LastRun) {
+            log_.Write("Outcome: " + form_.Label2.Caption());
+            LogExit(log_, result.exitStatus);
+        }
         return result;
     }
 
@@ -321,11 +366,15 @@ private:
     const OptionReading reading_;
     const DeployOptions deploy_;
     const bool attended_;
-    const SecretMask mask_;
+    // The rights check decides everything that depends on rights: the actions, the log's place
+    // and what it trusts, the lock.
+    const bool allowed_;
+    const PackageSecrets secrets_;
+    const SecretMask& mask_;
     Form1& form_;
     LogFile& log_;
     LogNotice notice_;
-    bool allowed_ = true;
+    InstanceLock lock_;
     std::string openProblem_;
 };
 

@@ -29,7 +29,7 @@ private:
 struct MainResult {
     int exitStatus = 0;
     // The main window is shown for an interactive session: the caller runs the message loop and
-    // then logs the exit with LogExit.
+    // then logs the end with LogWindowClosed.
     bool interactive = false;
     // Held while this installer may run installations; kept until the process ends.
     win::unique_handle instanceLock;
@@ -43,10 +43,9 @@ MainResult Main(const std::string& commandLine, Form1& form, LogFile& log);
 
 // The log's last line of a run: the exit status and what it means to a deployment tool.
 void LogExit(Log& log, int exitStatus);
+// The log's last line of an interactive session, and its exit status when no run was started.
+void LogWindowClosed(Log& log, const Form1& form, int exitStatus);
 
-// The start-up rights check: whether the user may change machine-wide settings; when not, the
-// window's actions are disabled (ApplyEnvironmentCheck). Returns the answer.
-bool CheckEnvironment(Form1& form);
 // Disables both actions (and ticks Menu, Workstation and Personal Server) when the user may
 // not change machine-wide settings.
 void ApplyEnvironmentCheck(Form1& form, bool allowed);

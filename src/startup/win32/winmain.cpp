@@ -34,7 +34,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
             cvinst::Main(cvinst::win::Utf8(GetCommandLineW()), form, log);
         if (result.interactive) {
             cvinst::win::RunMessageLoop();
-            cvinst::LogExit(log, result.exitStatus);
+            cvinst::LogWindowClosed(log, form, result.exitStatus);
         }
         return result.exitStatus;
     } catch (...) {

@@ -65,9 +65,9 @@ LONG RegWriteValue(HKEY key, std::string_view name, unsigned long type, const Re
 }
 
 std::string RegReadUnicodeText(HKEY root, std::string_view path, std::string_view name,
-                               std::string_view def) {
+                               std::string_view def, REGSAM view) {
     win::unique_hkey key;
-    if (RegOpenKeyExW(root, win::Wide(path).c_str(), 0, KEY_QUERY_VALUE, key.put()) !=
+    if (RegOpenKeyExW(root, win::Wide(path).c_str(), 0, KEY_QUERY_VALUE | view, key.put()) !=
         ERROR_SUCCESS) {
         return std::string(def);
     }

@@ -18,9 +18,10 @@ LONG RegWriteValue(HKEY key, std::string_view name, unsigned long type, const Re
 
 // The REG_SZ text of a value, cut at its first NUL, read through the W calls so that characters
 // the ANSI code page cannot hold come back whole; `def` when the key or value is missing or the
-// value has any other type.
+// value has any other type. `view` may name the registry view (KEY_WOW64_32KEY, KEY_WOW64_64KEY);
+// 0 is the process's own.
 std::string RegReadUnicodeText(HKEY root, std::string_view path, std::string_view name,
-                               std::string_view def = "");
+                               std::string_view def = "", REGSAM view = 0);
 
 // Whether this user may change "AutoAdminLogon" of the given key (opened with the rights 0x3F):
 // the value is written back with exactly the type and bytes it has, whatever they are; an absent

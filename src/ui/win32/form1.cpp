@@ -97,7 +97,15 @@ void Form1::Check2_Click() {
     if (RunDone) ApplyProfile();
 }
 
-void Form1::Command3_Click() { Unload(); }
+void Form1::Command3_Click() {
+    if (cancelOffered_) {
+        cancelAsked_ = true;
+        Command3.SetEnabled(false);
+        return;
+    }
+    closedWith_ = "Exit";
+    Unload();
+}
 
 void Form1::ChkAll(int state) {
     for (auto& box : Check1) box.SetValue(state == 1 && !box.Enabled() ? 0 : state);
@@ -111,6 +119,7 @@ void Form1::Form_Unload() { PostQuitMessage(0); }
 
 bool Form1::ConfirmInstall() {
     License dialog(Font);
+    dialog.ShareFontsOf(*this);
     dialog.ShowModal(this);
     return dialog.AgreementAccepted;
 }
@@ -141,6 +150,13 @@ void Form1::SetRunDone(bool done) { RunDone = done; }
 
 void Form1::ShowError(std::string_view text) {
     Boxes.Show(hwnd(), text, MB_OK | MB_ICONEXCLAMATION);
+}
+
+void Form1::OfferCancel(bool offered) {
+    cancelOffered_ = offered;
+    cancelAsked_ = false;
+    Command3.SetCaption(offered ? "Cancel" : "Exit");
+    Command3.SetEnabled(offered);
 }
 
 void Form1::SetProgramEnabled(int index, bool enabled) { Check1[index].SetEnabled(enabled); }

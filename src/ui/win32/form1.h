@@ -37,6 +37,9 @@ public:
     // What the last run did; none when no run was started (nothing usable was selected).
     std::optional<RunReport> LastRun;
 
+    // How the window was closed: "Exit" or "the close box" (also Alt+F4 and the system menu).
+    std::string_view ClosedWith() const { return closedWith_; }
+
     // Whether the last look beside the installer found any package.
     bool PackagesFound() const { return packagesFound_; }
 
@@ -60,6 +63,8 @@ public:
     void FocusExit() override;
     void SetRunDone(bool done) override;
     void ShowError(std::string_view text) override;
+    void OfferCancel(bool offered) override;
+    bool CancelAsked() override { return cancelAsked_; }
 
     // PackageControls
     void SetProgramEnabled(int index, bool enabled) override;
@@ -79,6 +84,9 @@ private:
     Log& log_;
     RunOptions options_;
     bool running_ = false;
+    bool cancelOffered_ = false;
+    bool cancelAsked_ = false;
+    std::string_view closedWith_ = "the close box";
     bool packagesFound_ = false;
 };
 
