@@ -381,7 +381,9 @@ inline std::string CommandLineDifference(const std::string& input) {
 
     const ExpectedReading expected = ExpectReading(input, upper);
     const ParseResult parse = ExpectParse(input, upper, expected);
-    const ParseResult parsed = ParseCommandLine(input);
+    // One reading for every reader, as the start does.
+    const OptionReading read = ReadOptions(input);
+    const ParseResult parsed = ParseCommandLine(read);
     for (const FakeCommandLineWindow& before : WindowsToParseWith()) {
         FakeCommandLineWindow window = before;
         const Acceptance got = AcceptCommandLine(parsed, window);
@@ -389,7 +391,7 @@ inline std::string CommandLineDifference(const std::string& input) {
         if (!difference.empty()) return difference;
     }
 
-    const DeployOptions got = TakeDeployOptions(input);
+    const DeployOptions got = TakeDeployOptions(read);
     const DeployOptions want = ExpectDeploy(input, upper, expected);
     auto describe = [](const DeployOptions& d) {
         if (!d.ok) {
@@ -403,7 +405,6 @@ inline std::string CommandLineDifference(const std::string& input) {
         return "deploy options " + describe(got) + "\n  expected: " + describe(want);
     }
 
-    const OptionReading read = ReadOptions(input);
     std::vector<std::string> ignored;
     for (const IgnoredText& word : read.ignored) {
         ignored.push_back(input.substr(word.start, word.end - word.start) +
