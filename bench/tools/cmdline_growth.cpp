@@ -2,7 +2,6 @@
 // none) repeated to fill it: the growth table of the benchmarks page. Built by
 // bench/cmdline-growth.sh with optimisation and without sanitizers; never part of the tests.
 #include <benchmark/benchmark.h>
-
 #include <string>
 #include <string_view>
 
@@ -35,13 +34,13 @@ void Repeated(benchmark::State& state, std::string_view piece) {
     state.SetComplexityN(state.range(0));
 }
 
-#define GROWTH(name, piece)                                                                \
-    BENCHMARK_CAPTURE(Repeated, name, piece)                                               \
-        ->Arg(1000)                                                                        \
-        ->Arg(4000)                                                                        \
-        ->Arg(16000)                                                                       \
-        ->Arg(32000)                                                                       \
-        ->Unit(benchmark::kMicrosecond)                                                    \
+#define GROWTH(name, piece)                  \
+    BENCHMARK_CAPTURE(Repeated, name, piece) \
+        ->Arg(1000)                          \
+        ->Arg(4000)                          \
+        ->Arg(16000)                         \
+        ->Arg(32000)                         \
+        ->Unit(benchmark::kMicrosecond)      \
         ->Complexity()
 
 GROWTH(wait, "/WAIT:5 ");

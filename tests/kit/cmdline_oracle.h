@@ -85,8 +85,8 @@ inline ExpectedReading ExpectReading(const std::string& input, const std::string
     constexpr size_t kQuoteSlot = std::size(kNames);
     const size_t n = upper.size();
     std::vector<size_t> next(kQuoteSlot + 1, 0);
-    std::vector<char> marked(n, 0);           // an option's span
-    std::vector<char> quoted(n, 0);           // inside a quoted part of an ignored word
+    std::vector<char> marked(n, 0);               // an option's span
+    std::vector<char> quoted(n, 0);               // inside a quoted part of an ignored word
     std::vector<std::string_view> endsAt(n + 1);  // the option that ends there
     ExpectedReading want;
     auto wordEnd = [&](size_t from) { return std::min(upper.find_first_of(" \t", from), n); };
