@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <string>
 
 namespace cvinst::installer {
 
@@ -11,7 +12,10 @@ constexpr CodeMeaning kFailure{InstallFailure, Step::Failed, InstallFailure, "fa
 
 constexpr CodeMeaning kCodes[] = {
     {Success, Step::Done, Success, "success"},
+    {InstallSuccess, Step::Done, Success, "success"},
     {RebootRequired, Step::Done, RebootRequired, "success, a restart is needed to finish"},
+    // Deployment tools know 3010 for a needed restart; 3011 says the same.
+    {RestartNeeded, Step::Done, RebootRequired, "success, a restart is needed to finish"},
     {RebootInitiated, Step::RestartStarted, RebootInitiated,
      "success so far, the Windows Installer is restarting the machine"},
     {AlreadyRunning, Step::Busy, AlreadyRunning,
@@ -36,6 +40,8 @@ int WeightOf(int status) {
 
 }  // namespace
 
+std::string ErrorNumber(unsigned long code) { return "error " + std::to_string(code); }
+
 const CodeMeaning& MeaningOf(unsigned long code) {
     for (const CodeMeaning& row : kCodes) {
         if (static_cast<unsigned long>(row.code) == code) return row;
@@ -44,5 +50,14 @@ const CodeMeaning& MeaningOf(unsigned long code) {
 }
 
 int Weightier(int status, int other) { return WeightOf(other) > WeightOf(status) ? other : status; }
+
+std::string PrecedenceText() {
+    std::string text;
+    for (auto status = std::rbegin(kWeights); status != std::rend(kWeights); ++status) {
+        if (*status == Success) continue;
+        text += (text.empty() ? "" : ", then ") + std::to_string(*status);
+    }
+    return text;
+}
 
 }  // namespace cvinst::installer

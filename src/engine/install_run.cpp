@@ -45,9 +45,11 @@ void Ignoring(Action&& action) noexcept {
 
 struct StepResult {
     Step step;
-    unsigned long code;          // msiexec's exit code; 0 when it could not be started
+    unsigned long code;          // msiexec's exit code; 0 when it gave none
     int exitStatus;              // what it makes of the run's exit status
     bool waitCancelled = false;  // the person cancelled the wait for another installation
+    std::string problem{};       // when it gave no code: why
+    bool mayStillRun = false;    // msiexec's end was not seen: nothing more may start
 };
 
 // How the run goes on after a program.
@@ -78,9 +80,8 @@ private:
             log_.Write(install_ ? "Install run" : "Uninstall run");
             window_.EnableCmds(false);
             window_.Sata(ProgressStatus(install_, "Corvane..."));
-            const std::string folder = system_.InstallerFolder();
-            arguments_.emplace(folder, options_);
-            Ignoring([&] { system_.SetCurrentFolder(folder); });
+            // Every path handed on is full: the process's current folder stays as it was.
+            arguments_.emplace(system_.InstallerFolder(), options_);
             programFiles_ = system_.ProgramFilesDir();
             log_.Write("Program Files folder: \"" + programFiles_ + "\"");
             if (programFiles_.size() < 4) {
@@ -179,9 +180,14 @@ private:
         if (present) {
             log_.Write(name + ": installed, removing it and installing it again");
             const StepResult removal = RunStep(index, false);
+            // A restart the removal needs is still needed after the install.
+            if (removal.step == Step::Done) {
+                exitStatus_ = installer::Weightier(exitStatus_, removal.exitStatus);
+            }
             // The install decides the program's outcome after a failed removal too: a copy the
             // Windows Installer does not know of cannot be removed, but it can be replaced.
-            if (removal.step != Step::Done && removal.step != Step::Failed) {
+            if (removal.mayStillRun ||
+                (removal.step != Step::Done && removal.step != Step::Failed)) {
                 if (removal.step != Step::Cancelled) report_.notProcessed.push_back(index);
                 return Conclude(index, removal);
             }
@@ -190,7 +196,7 @@ private:
         }
         const StepResult install = RunStep(index, true);
         if (install.step == Step::Busy) report_.notProcessed.push_back(index);
-        if (index == kPersonalServer &&
+        if (index == kPersonalServer && !install.mayStillRun &&
             (install.step == Step::Done || install.step == Step::Failed)) {
             Register(program);
         }
@@ -208,13 +214,18 @@ private:
         case Step::Done:
             return Next::Go;
         case Step::Failed:
-            report_.failures.push_back({index, result.code});
-            return Next::Go;
+            report_.failures.push_back({index, result.code, result.problem});
+            if (!result.mayStillRun) return Next::Go;
+            stopReason_ = StopReason::MsiexecLost;
+            return Next::Stop;
         case Step::Cancelled:
-            report_.failures.push_back({index, result.code});
+            report_.failures.push_back({index, result.code, result.problem});
             return Next::Cancel;
         case Step::RestartStarted:
+            stopReason_ = StopReason::RestartStarted;
+            return Next::Stop;
         case Step::Busy:
+            stopReason_ = StopReason::InstallerBusy;
             return Next::Stop;
         }
         return Next::Go;
@@ -228,7 +239,7 @@ private:
         case Step::RestartStarted:
             return std::string(install_ ? "installed" : "removed") + " (" + code + ")";
         case Step::Failed:
-            return result.code == 0 ? "failed: the Windows Installer could not be started"
+            return result.code == 0 ? "failed: the Windows Installer " + result.problem
                                     : "failed (" + code + "): " + Reason(system_, result.code);
         case Step::Cancelled:
             return "cancelled (" + code + "): " + Reason(system_, result.code);
@@ -302,15 +313,17 @@ private:
                     installer::UserCancelled, true};
         }
         const MsiResult& result = turn.result;
-        if (!result.started) return {Step::Failed, 0, installer::InstallFailure};
+        if (!result.started) {
+            return {Step::Failed,      0, installer::InstallFailure, false, result.problem,
+                    result.mayStillRun};
+        }
         const installer::CodeMeaning& meaning = installer::MeaningOf(result.exitCode);
         const std::string name(program.name);
-        if (result.exitCode == static_cast<unsigned long>(installer::RebootRequired)) {
-            log_.Write(name + ": the machine must be restarted to finish (3010)");
-            report_.restartRequired = true;
+        const std::string code = " (" + std::to_string(result.exitCode) + ")";
+        if (meaning.step == Step::Done && meaning.exitStatus == installer::RebootRequired) {
+            log_.Write(name + ": the machine must be restarted to finish" + code);
         } else if (meaning.step == Step::RestartStarted) {
-            log_.Write(name + ": the Windows Installer started a restart of the machine (1641)");
-            report_.restartStarted = true;
+            log_.Write(name + ": the Windows Installer started a restart of the machine" + code);
         }
         return {meaning.step, result.exitCode, meaning.exitStatus};
     }
@@ -382,9 +395,10 @@ private:
     }
 
     RunReport Refuse() {
-        RunReport report = Fail(
-            "The Windows Installer's command line would be longer than the 32767 characters "
-            "Windows allows. Shorten the /MSI= parameters or the installer's folder.");
+        RunReport report = Fail("The Windows Installer's command line would be longer than the " +
+                                std::to_string(kLongestCommandLine) +
+                                " characters Windows allows. Shorten the /MSI= parameters or the "
+                                "installer's folder.");
         report.outcome = RunOutcome::Refused;
         report.exitStatus = installer::InvalidCommandLine;
         return report;
@@ -401,18 +415,16 @@ private:
 
     RunReport Stopped() {
         const std::string names = ProgramNames(report_.notProcessed);
-        report_.installerBusy = !report_.restartStarted;
         log_.Write("The run stopped before: " + names);
         if (!options_.Unattended) {
             std::string text = "Error: ";
             if (!report_.failures.empty()) text += Failures() + "\n\n";
-            text += StoppedExplanation(report_.restartStarted);
+            text += StoppedExplanation(stopReason_);
             text += '\n';
             text += ProgramNames(report_.notProcessed, "\n");
             Ignoring([&] { window_.ShowError(text); });
         }
-        Finish(OutcomeStatus(install_,
-                             StoppedStatus(report_.restartStarted) + "; Not Processed: " + names));
+        Finish(OutcomeStatus(install_, StoppedStatus(stopReason_) + "; Not Processed: " + names));
         report_.outcome = RunOutcome::Stopped;
         return Report();
     }
@@ -444,6 +456,7 @@ private:
     RunReport report_;
     std::string programFiles_;
     int exitStatus_ = installer::Success;
+    StopReason stopReason_ = StopReason::InstallerBusy;
     bool waitCancelled_ = false;
     std::string outcome_;               // the status line the run ended with
     std::vector<std::string> results_;  // "<program>: <what became of it>", in run order

@@ -16,20 +16,19 @@ enum class RunOutcome {
     Completed,  // every program's last msiexec succeeded (restart codes included)
     Failed,     // the run failed, or at least one program's last msiexec failed
     Cancelled,  // the user cancelled in msiexec's own window (1602): the run stopped there
-    Stopped,  // a restart began (1641) or the Windows Installer stayed busy: the rest not processed
-    Refused,  // msiexec's command line would be too long for Windows: nothing was started
+    Stopped,    // a restart began (1641), the Windows Installer stayed busy or msiexec was lost
+                // from sight: the rest not processed
+    Refused,    // msiexec's command line would be too long for Windows: nothing was started
 };
 
 struct ProgramFailure {
     int index;
-    unsigned long code;  // msiexec exit code; 0 when it could not be started at all
+    unsigned long code;   // msiexec exit code; 0 when it gave none
+    std::string problem;  // when it gave none: why ("could not be started (error 2)")
 };
 
 struct RunReport {
     RunOutcome outcome = RunOutcome::Declined;
-    bool restartRequired = false;          // a package returned 3010
-    bool restartStarted = false;           // a package returned 1641
-    bool installerBusy = false;            // another installation outlasted the wait
     std::vector<ProgramFailure> failures;  // programs whose last step failed, in run order
     std::vector<int> notProcessed;         // ticked programs the run stopped before
     std::string

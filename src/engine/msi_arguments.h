@@ -1,5 +1,6 @@
 #pragma once
 // msiexec's argument line for one step of a run.
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,9 @@ inline constexpr std::string_view kDefaultInstallerParams =
     " /qb ALLUSERS=2 DISABLEADVTSHORTCUTS=1";
 // Where no one can see a window: no box of msiexec's own, which nobody could answer.
 inline constexpr std::string_view kUnseenInstallerParams = " /qn ALLUSERS=2 DISABLEADVTSHORTCUTS=1";
+
+// The most characters Windows takes for a whole command line, the terminating NUL included.
+inline constexpr size_t kLongestCommandLine = 32767;
 
 // The msiexec parameters of a run: the /MSI= text with a leading blank, or the defaults.
 std::string InstallerParameters(const std::string& installerParams, bool nobodySees = false);

@@ -10,6 +10,8 @@ namespace cvinst {
 
 // How long a run waits for another installation to finish, unless the command line says otherwise.
 inline constexpr unsigned long kDefaultWaitSeconds = 600;
+// The longest wait the command line may ask for.
+inline constexpr unsigned long kLongestWaitSeconds = 1000000;
 
 // How a run is to go, beside the action and the ticked programs: what the command line asked for,
 // or nothing of it in an interactive start.

@@ -35,8 +35,7 @@ public:
 class RunSystem {
 public:
     virtual ~RunSystem() = default;
-    virtual std::string InstallerFolder() = 0;  // folder of the running executable
-    virtual void SetCurrentFolder(const std::string& folder) = 0;  // failures ignored
+    virtual std::string InstallerFolder() = 0;                  // folder of the running executable
     virtual std::string ProgramFilesDir() = 0;                  // "ProgramFilesDir", "" when absent
     virtual std::string FindFile(const std::string& path) = 0;  // "" when nothing matches
     virtual MsiResult RunMsiExec(const std::string& arguments) = 0;

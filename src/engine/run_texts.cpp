@@ -16,7 +16,7 @@ std::string Reason(RunSystem& system, unsigned long code) {
     } catch (...) {
         // The code itself still says what happened.
     }
-    return reason.empty() ? std::string("error ") + std::to_string(code) : reason;
+    return reason.empty() ? installer::ErrorNumber(code) : reason;
 }
 
 std::string Seconds(uint64_t milliseconds) {
@@ -64,7 +64,7 @@ std::string FailureList(bool install, const std::vector<ProgramFailure>& failure
         text += "\n";
         text += ProgramCatalogue[failure.index].name;
         text += ": ";
-        text += failure.code == 0 ? "the Windows Installer could not be started."
+        text += failure.code == 0 ? "the Windows Installer " + failure.problem + "."
                                   : reason(failure.code);
     }
     return text;
@@ -75,15 +75,31 @@ std::string ExitStatusLine(int exitStatus) {
            std::string(installer::MeaningOf(static_cast<unsigned long>(exitStatus)).text) + ")";
 }
 
-std::string StoppedStatus(bool restartStarted) {
-    return restartStarted ? "Stopped For A Restart" : "Stopped, Windows Installer Busy";
+std::string StoppedStatus(StopReason reason) {
+    switch (reason) {
+    case StopReason::RestartStarted:
+        return "Stopped For A Restart";
+    case StopReason::InstallerBusy:
+        return "Stopped, Windows Installer Busy";
+    case StopReason::MsiexecLost:
+        break;
+    }
+    return "Stopped, Windows Installer Not Followed";
 }
 
-std::string StoppedExplanation(bool restartStarted) {
-    return restartStarted ? "The Windows Installer is restarting the computer, so these programs "
-                            "were not processed:"
-                          : "Another installation kept the Windows Installer busy, so these "
-                            "programs were not processed:";
+std::string StoppedExplanation(StopReason reason) {
+    switch (reason) {
+    case StopReason::RestartStarted:
+        return "The Windows Installer is restarting the computer, so these programs were not "
+               "processed:";
+    case StopReason::InstallerBusy:
+        return "Another installation kept the Windows Installer busy, so these programs were not "
+               "processed:";
+    case StopReason::MsiexecLost:
+        break;
+    }
+    return "The Windows Installer could not be waited for and may still be running, so these "
+           "programs were not processed:";
 }
 
 }  // namespace cvinst

@@ -37,8 +37,15 @@ std::string FailureList(bool install, const std::vector<ProgramFailure>& failure
 // The log's last line of a run: the exit status and what it means to a deployment tool.
 std::string ExitStatusLine(int exitStatus);
 
+// Why a run stopped before the last program.
+enum class StopReason {
+    RestartStarted,  // a package had the Windows Installer restart the machine (1641)
+    InstallerBusy,   // another installation outlasted the wait
+    MsiexecLost,     // msiexec could not be waited for and may still be running
+};
+
 // Why the run stopped, for the status line and the error box.
-std::string StoppedStatus(bool restartStarted);
-std::string StoppedExplanation(bool restartStarted);
+std::string StoppedStatus(StopReason reason);
+std::string StoppedExplanation(StopReason reason);
 
 }  // namespace cvinst

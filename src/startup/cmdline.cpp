@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "engine/catalogue.h"
+#include "support/strings.h"
 
 namespace cvinst {
 
@@ -95,16 +96,6 @@ char32_t UpperOfTwoByteLetter(char32_t c) {
     return c;
 }
 
-void TrimBlanks(std::string& s) {
-    const size_t first = s.find_first_not_of(' ');
-    if (first == std::string::npos) {
-        s.clear();
-        return;
-    }
-    s.erase(s.find_last_not_of(' ') + 1);
-    s.erase(0, first);
-}
-
 int ProgramIndexOfLetter(char letter) {
     for (int i = 0; i < kProgramCount; ++i) {
         if (ProgramCatalogue[static_cast<size_t>(i)].letter == letter) return i;
@@ -143,108 +134,69 @@ std::string UpperCaseSameLength(std::string_view text) {
     return out;
 }
 
-WorkingText::WorkingText(std::string argumentText)
-    : original_(std::move(argumentText)), upper_(UpperCaseSameLength(original_)) {}
-
-bool WorkingText::contains(std::string_view needle) const {
-    return upper_.find(needle) != std::string::npos;
-}
-
-// One left-to-right pass, like a text Replace with an empty replacement: what the removals join
-// together is not searched again.
-void WorkingText::removeAll(std::string_view needle) {
-    if (needle.empty()) return;
-    size_t pos = upper_.find(needle);
-    while (pos != std::string::npos) {
-        erase(pos, needle.size());
-        pos = upper_.find(needle, pos);
-    }
-}
-
-void WorkingText::erase(size_t pos, size_t len) {
-    upper_.erase(pos, len);
-    original_.erase(pos, len);
-}
-
-bool ParseInstallerOption(WorkingText& text, std::string& installerParams) {
-    static constexpr std::string_view kOption = "/MSI=";
-    const std::string& upper = text.upper();
-    const size_t start = upper.find(kOption);
-    if (start == std::string::npos) return true;
-    const size_t open = start + kOption.size();
-    if (open >= upper.size() || upper[open] != kQuote) return false;
-    const size_t close = upper.find(kQuote, open + 1);
-    if (close == std::string::npos) return false;
-
-    // The user's own case: the upper-cased copy is only for finding the option.
-    std::string params = text.original().substr(open + 1, close - open - 1);
-    TrimBlanks(params);
-    installerParams = std::move(params);
-
-    const std::string whole = upper.substr(start, close - start + 1);
-    text.removeAll(whole);
-    return true;
-}
-
-bool ParseProgramOption(const WorkingText& text, std::optional<std::vector<int>>& programs) {
-    static constexpr std::string_view kOption = "/P:";
-    const std::string& upper = text.upper();
-    const size_t start = upper.find(kOption);
-    if (start == std::string::npos) {
-        programs.reset();
-        return true;
-    }
-    const size_t first = start + kOption.size();
-    const size_t slash = upper.find('/', first);
-    std::string letters =
-        upper.substr(first, slash == std::string::npos ? std::string::npos : slash - first);
-    TrimBlanks(letters);
-    if (letters.empty()) return false;
-
-    std::vector<int> indices;
-    for (const char letter : letters) {
-        const int index = ProgramIndexOfLetter(letter);
-        if (index < 0) return false;
-        indices.push_back(index);
-    }
-    programs = std::move(indices);
-    return true;
-}
-
-bool ParseCommandOption(const WorkingText& text, int& action) {
-    if (text.contains("/I")) {
-        action = kInstallAction;
-    } else if (text.contains("/U")) {
-        action = kUninstallAction;
-    } else {
-        return false;
-    }
-    return true;
-}
-
 bool IsHelpRequest(std::string_view argumentText) {
     return argumentText.find('?') != std::string_view::npos;
 }
 
-ParseResult ParseCommandLine(const std::string& argumentText) {
-    WorkingText text(argumentText);
+namespace {
+
+// The programs of a "/P:" value; nullopt when it names none or a letter is no program's.
+std::optional<std::vector<int>> ProgramsOf(std::string_view value) {
+    const std::string_view letters = TrimBlanks(value);
+    if (letters.empty()) return std::nullopt;
+    std::vector<int> indices;
+    for (const char letter : letters) {
+        const int index = ProgramIndexOfLetter(letter);
+        if (index < 0) return std::nullopt;
+        indices.push_back(index);
+    }
+    return indices;
+}
+
+}  // namespace
+
+ParseResult ParseCommandLine(const OptionReading& reading) {
     ParseResult result;
     CommandLine& request = result.request;
-    auto fail = [&](CommandLineError kind) {
+    auto fail = [&](CommandLineError kind, std::string text) {
         result.ok = false;
         result.error = kind;
-        result.text = text.upper();
+        result.text = std::move(text);
         return result;
     };
 
-    if (!ParseInstallerOption(text, request.options.InstallerParams))
-        return fail(CommandLineError::InstallerParamsInvalid);
-    request.options.SkipInstalled = text.contains("/T");
-    request.ShowWindow = text.contains("/SHOW");
-    if (request.ShowWindow) text.removeAll("/SHOW");
-    if (!ParseProgramOption(text, request.programs)) return fail(CommandLineError::ProgramsInvalid);
-    if (!ParseCommandOption(text, request.action)) return fail(CommandLineError::CommandInvalid);
+    const OptionFound* msi = FirstOf(reading, OptionKind::Msi);
+    if (msi && (!msi->wellFormed || CountOf(reading, OptionKind::Msi) > 1)) {
+        return fail(CommandLineError::InstallerParamsInvalid, reading.upper);
+    }
+    // The user's own case: the upper-cased copy is only for finding the options.
+    if (msi)
+        request.options.InstallerParams = std::string(TrimBlanks(ValueOf(reading.original, *msi)));
+    request.options.SkipInstalled = FirstOf(reading, OptionKind::SkipInstalled) != nullptr;
+    request.ShowWindow = FirstOf(reading, OptionKind::Show) != nullptr;
+
+    const std::string working =
+        Without(reading, reading.upper,
+                {OptionKind::Log, OptionKind::Wait, OptionKind::Msi, OptionKind::Show});
+    if (const OptionFound* programs = FirstOf(reading, OptionKind::Programs)) {
+        request.programs = ProgramsOf(ValueOf(reading.upper, *programs));
+        if (!request.programs || CountOf(reading, OptionKind::Programs) > 1) {
+            request.programs.reset();
+            return fail(CommandLineError::ProgramsInvalid, working);
+        }
+    }
+    if (FirstOf(reading, OptionKind::Install)) {
+        request.action = kInstallAction;
+    } else if (FirstOf(reading, OptionKind::Uninstall)) {
+        request.action = kUninstallAction;
+    } else {
+        return fail(CommandLineError::CommandInvalid, working);
+    }
     return result;
+}
+
+ParseResult ParseCommandLine(const std::string& argumentText) {
+    return ParseCommandLine(ReadOptions(argumentText));
 }
 
 namespace {
@@ -294,16 +246,15 @@ std::string CommandLineErrorMessage(const std::string& text, CommandLineError ki
             "Invalid log file syntax: " + quoted + "\n\nSyntax: /LOG=\"path of the log file\"";
         break;
     case CommandLineError::WaitInvalid:
-        message += "Invalid wait syntax: " + quoted +
-                   "\n\nSyntax: /WAIT:seconds (0 to 1000000; 0 does not wait)";
+        message += "Invalid wait syntax: " + quoted + "\n\nSyntax: /WAIT:seconds (0 to " +
+                   std::to_string(kLongestWaitSeconds) + "; 0 does not wait)";
         break;
     }
     return message;
 }
 
-Acceptance AcceptCommandLine(const std::string& argumentText, CommandLineControls& controls) {
+Acceptance AcceptCommandLine(const ParseResult& parsed, CommandLineControls& controls) {
     Acceptance acceptance;
-    const ParseResult parsed = ParseCommandLine(argumentText);
     acceptance.request = parsed.request;
     if (!parsed.ok) {
         acceptance.ok = false;
@@ -319,18 +270,19 @@ Acceptance AcceptCommandLine(const std::string& argumentText, CommandLineControl
     return acceptance;
 }
 
+Acceptance AcceptCommandLine(const std::string& argumentText, CommandLineControls& controls) {
+    return AcceptCommandLine(ParseCommandLine(argumentText), controls);
+}
+
 std::string ArgumentText(std::string_view commandLine) {
     size_t pos = 0;
     if (!commandLine.empty() && commandLine[0] == kQuote) {
         const size_t close = commandLine.find(kQuote, 1);
         pos = close == std::string_view::npos ? commandLine.size() : close + 1;
     } else {
-        pos = commandLine.find_first_of(" \t");
-        if (pos == std::string_view::npos) pos = commandLine.size();
+        while (pos < commandLine.size() && !IsBlank(commandLine[pos])) ++pos;
     }
-    while (pos < commandLine.size() && (commandLine[pos] == ' ' || commandLine[pos] == '\t')) {
-        ++pos;
-    }
+    while (pos < commandLine.size() && IsBlank(commandLine[pos])) ++pos;
     return std::string(commandLine.substr(pos));
 }
 

@@ -1,19 +1,21 @@
 #pragma once
-// The unattended command-line language: substring search over the whole argument text.
+// The unattended command-line language: the run request an argument text makes, and how an
+// accepted one sets the main window's controls.
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "engine/run_options.h"
+#include "startup/option_reader.h"
 
 namespace cvinst {
 
 enum class CommandLineError {
-    ProgramsInvalid = 1,
+    ProgramsInvalid = 1,  // "/P:" names no program, a letter that is none, or is given twice
     CommandInvalid = 2,
-    InstallerParamsInvalid = 5,
-    LogInvalid = 6,   // "/LOG=" without a quoted path, or given twice
+    InstallerParamsInvalid = 5,  // "/MSI=" without its quotes, or given twice
+    LogInvalid = 6,              // "/LOG=" without a quoted path, or given twice
     WaitInvalid = 7,  // "/WAIT:" without seconds in digits only, too many, or given twice
 };
 
@@ -34,26 +36,7 @@ struct ParseResult {
     bool ok = true;
     CommandLine request;  // when !ok, what the parsers before the failing one found
     CommandLineError error = CommandLineError::CommandInvalid;
-    std::string text;  // when !ok: the upper-cased working text as the failing parser saw it
-};
-
-// Main's working copy of the argument text. `upper` is what every option is matched in and
-// what the error messages quote; `original` keeps the user's case at the same positions, so
-// that the /MSI= parameters reach msiexec as they were written.
-class WorkingText {
-public:
-    explicit WorkingText(std::string argumentText);
-    const std::string& upper() const { return upper_; }
-    const std::string& original() const { return original_; }
-    bool contains(std::string_view needle) const;
-    // Removes every occurrence of `needle` (matched in the upper-cased text) from both texts.
-    void removeAll(std::string_view needle);
-    // Removes [pos, pos+len) from both texts.
-    void erase(size_t pos, size_t len);
-
-private:
-    std::string original_;
-    std::string upper_;
+    std::string text;  // when !ok: the upper-cased text the error message quotes
 };
 
 // Upper-cases UTF-8 text letter by letter without changing its length in bytes. The table covers
@@ -61,16 +44,15 @@ private:
 // the positions of the upper-cased copy must stay those of the user's text.
 std::string UpperCaseSameLength(std::string_view text);
 
-// The parsers, each over the working text and in the order ParseCommandLine calls them.
-bool ParseInstallerOption(WorkingText& text, std::string& installerParams);
-bool ParseProgramOption(const WorkingText& text, std::optional<std::vector<int>>& programs);
-bool ParseCommandOption(const WorkingText& text, int& action);
-
 // A "?" anywhere, also inside the quotes of "/MSI=", asks for the help and nothing else. Asked of
 // the text without the deployment options (DeployOptions::rest): a "?" in their values is theirs.
 bool IsHelpRequest(std::string_view argumentText);
 
-// Parses an argument text that is not empty and asks for no help.
+// The run request an argument text makes, judged in this order: "/MSI=" (well-formed, at most
+// once), "/P:" (at most once, one or more of the program letters without outer blanks), then the
+// command ("/I" wins over "/U"). A refusal of "/MSI=" quotes the whole upper-cased text; the
+// others quote it without the deployment options, "/MSI=" and "/SHOW".
+ParseResult ParseCommandLine(const OptionReading& reading);
 ParseResult ParseCommandLine(const std::string& argumentText);
 
 // The main window's controls as an accepted command line sets them.
@@ -103,6 +85,7 @@ struct Acceptance {
     bool rightsDenied = false;  // the action asked for is disabled in the window
     std::string message;        // when !ok: the error box text
 };
+Acceptance AcceptCommandLine(const ParseResult& parsed, CommandLineControls& controls);
 Acceptance AcceptCommandLine(const std::string& argumentText, CommandLineControls& controls);
 
 // The argument part of a process command line: everything after the program's own name,

@@ -1,15 +1,14 @@
 #pragma once
-// The options for deployment tools, "/LOG=" and "/WAIT:". They are taken out of the argument text
-// before anything else looks at it, so that nothing inside their values (a path holding "/U", or
-// the "?" of a "\\?\" path) can be taken for another option or for a request for the help.
+// The options for deployment tools, "/LOG=" and "/WAIT:". What the rest of the line may ask (the
+// help, the run) is judged without them, so that nothing inside their values (a path holding "/U",
+// or the "?" of a "\\?\" path) counts as another option or as a request for the help.
 #include <optional>
 #include <string>
 
 #include "startup/cmdline.h"
+#include "startup/option_reader.h"
 
 namespace cvinst {
-
-inline constexpr unsigned long kLongestWaitSeconds = 1000000;
 
 struct DeployOptions {
     // The argument text without these options, values and all (malformed ones too), so that only
@@ -22,11 +21,10 @@ struct DeployOptions {
     std::string text;  // when !ok: the whole upper-cased argument text, for the error message
 };
 
-// "/LOG=" followed directly by a double quote, a path and a closing quote, and "/WAIT:" followed
-// by the digits of 0 to kLongestWaitSeconds seconds and then a blank, the "/" of the next option
-// or the end; each at most once, and only outside quotes, so that one inside the "/MSI="
-// parameters stays theirs. A malformed value reaches to the closing quote (or the end) when it
-// opens a quote, else to the next blank.
+// "/LOG=" followed directly by a double quote, a path of at least one character and a closing
+// quote, and "/WAIT:" followed by the digits of 0 to kLongestWaitSeconds seconds and then a blank,
+// the "/" of the next option or the end; each at most once.
+DeployOptions TakeDeployOptions(const OptionReading& reading);
 DeployOptions TakeDeployOptions(const std::string& argumentText);
 
 // An accepted command line and the options of its run, as the log tells them.

@@ -1,6 +1,10 @@
 #include "startup/help_text.h"
 
 #include "engine/catalogue.h"
+#include "engine/msi_arguments.h"
+#include "engine/run_options.h"
+#include "support/file_names.h"
+#include "support/strings.h"
 
 namespace cvinst {
 
@@ -26,17 +30,17 @@ std::string BuildHelpText(std::string_view installCaption, std::string_view unin
         text += "\n";
     }
     text += "  /T:      Does not install programs that are already installed.\n";
-    text +=
-        "  /MSI   Additional MS Windows Installer parameters (if missing = "
-        "\"/QB ALLUSERS=2 DISABLEADVTSHORTCUTS=1\").\n";
+    // The usage names the defaults upper-cased and without their leading blank.
+    text += "  /MSI   Additional MS Windows Installer parameters (if missing = \"" +
+            UpperAscii(TrimBlanks(kDefaultInstallerParams)) + "\").\n";
     text += "  /show Shows Corvane Installer user interface.\n";
+    text += "  /WAIT:    Seconds to wait for another installation to finish (if missing = " +
+            std::to_string(kDefaultWaitSeconds) + ", 0 = do not wait).\n";
     text +=
-        "  /WAIT:    Seconds to wait for another installation to finish "
-        "(if missing = 600, 0 = do not wait).\n";
-    text +=
-        "  /LOG=\"file\" Log of the run, with the MS Windows Installer logs beside it "
-        "(if missing = %WINDIR%\\Logs\\Corvane\\CVInst.log, without administrator rights "
-        "%TEMP%\\CVInst.log).";
+        "  /LOG=\"file\" Log of the run, with the MS Windows Installer logs beside it (if "
+        "missing = " +
+        DefaultLogPathText(true) + ", without administrator rights " + DefaultLogPathText(false) +
+        ").";
     return text;
 }
 

@@ -6,6 +6,14 @@
 
 namespace cvinst {
 
+std::string LogSizeLimitText() { return std::to_string(kLogSizeLimit / (1024 * 1024)) + " MiB"; }
+
+std::string DefaultLogPathText(bool administrator) {
+    return (administrator ? "%WINDIR%\\" + std::string(kLogFolderInWindows)
+                          : std::string("%TEMP%")) +
+           "\\" + std::string(kLogName);
+}
+
 namespace {
 
 bool IsSlash(char c) { return c == '\\' || c == '/'; }

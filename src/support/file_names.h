@@ -5,6 +5,17 @@
 
 namespace cvinst {
 
+// The run log's size at which a run renames it away, and how the texts name that size.
+inline constexpr unsigned long long kLogSizeLimit = 10ull * 1024 * 1024;
+std::string LogSizeLimitText();  // "10 MiB"
+
+// The run log's name and, for an administrator, its folder under the Windows folder.
+inline constexpr std::string_view kLogName = "CVInst.log";
+inline constexpr std::string_view kLogFolderInWindows = "Logs\\Corvane";
+// Where the run log goes unless /LOG= says, as the help and the documents write it:
+// "%WINDIR%\Logs\Corvane\CVInst.log" for an administrator, "%TEMP%\CVInst.log" otherwise.
+std::string DefaultLogPathText(bool administrator);
+
 // The path without the extension of its last part ("C:\My.Logs\run" has none).
 std::string_view WithoutExtension(std::string_view path);
 

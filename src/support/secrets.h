@@ -19,15 +19,18 @@ std::vector<std::string> SplitPropertyList(std::string_view list);
 // Secret are the names IsSecretPropertyName accepts and the hidden ones a package lists in its
 // MsiHiddenProperties, compared without regard to case (masking too much is safe).
 //
-// NAME is a run of letters, digits, '_' and '.' after the start, a blank or a double quote;
-// blanks may stand on either side of the '='. The value is masked whole, its quotes included:
-// - unquoted, it ends at a blank; a quote followed by the end, a blank, a quote or ';' closes a
-//   text around the assignment (the /MSI="..." of CVInst's command line, a quoted description)
-//   and ends it too; any other quote opens a quoted part that msiexec joins to the value;
-// - a quote right after the '=' opens it; inside quotes, "" and \" are quotes of the value;
-// - an assignment that itself follows a quote ("NAME=a b") runs over blanks up to the quote
-//   that closes it.
-// A value whose quotes never close runs to the end of the text.
+// NAME is a run of letters, digits, '_' and '.' after the start, a blank, a quote, '(', ',', ';'
+// or a single quote; blanks may stand on either side of the '='. The value is read as msiexec reads
+// a property list: a blank outside quotes ends it, a double quote opens or closes a quoted part,
+// and inside one "" (and \") stands for a quote. Where the value's end is in doubt, it reaches to
+// the end of the word or quoted part it stands in, its quotes included:
+// - inside a quoted part of the text (the /MSI="..." of CVInst's own command line, a quoted
+//   description), the property list in it is read again, doubled quotes being its quotes; a value
+//   whose quotes stay open, or an assignment right after the part's opening quote ("NAME=a b"),
+//   runs to the part's closing quote;
+// - a quote right after the '=' that could close the part or open the value opens the value;
+// - a value that opens with a single quote runs to the next one, blanks and all;
+// - a quote that never closes runs to the end of the text.
 class SecretMask {
 public:
     explicit SecretMask(std::vector<std::string> hiddenNames = {});

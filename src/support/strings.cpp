@@ -9,6 +9,12 @@ std::string& AddBackslash(std::string& path) {
     return path;
 }
 
+std::string_view TrimBlanks(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
 std::string QuoteStr(std::string_view text) {
     std::string quoted;
     quoted.reserve(text.size() + 2);

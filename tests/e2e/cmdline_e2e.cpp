@@ -147,6 +147,13 @@ INSTANTIATE_TEST_SUITE_P(
                kHead + "Missing or invalid \"/p:\" syntax: \"/U /P:Q \"\n\n"
                        "Please specify /P:MWSEA for programs and actions.",
                1639},
+        // A second /MSI= is refused, and nothing in its value is read as /I.
+        BoxRun{"TwoInstallerParameters", "MWSE",
+               "/U /P:M /MSI=\"/qn\" /MSI=\"TRANSFORMS=C:/Installs/x.mst\"", false, kRefusedTitle,
+               kHead + "Invalid MS Windows Installer parameters syntax: \"/U /P:M /MSI=\"/QN\" "
+                       "/MSI=\"TRANSFORMS=C:/INSTALLS/X.MST\"\"\n\n"
+                       "Syntax: \"/MSI=\"MS Installer Parameters\"\"",
+               1639},
         BoxRun{"UnclosedInstallerParameters", "MWSE", "/I /P:M /MSI=\"/qn", false, kRefusedTitle,
                kHead + "Invalid MS Windows Installer parameters syntax: \"/I /P:M /MSI=\"/QN\"\n\n"
                        "Syntax: \"/MSI=\"MS Installer Parameters\"\"",

@@ -1,9 +1,10 @@
 #pragma once
 // What the command-line readers must answer for any text, worked out from the text alone, for the
 // fuzzer, the seed corpus replay and the rows of the unit tests. It reads the text its own way:
-// copies of an option leave in one copying pass instead of find-and-erase, and /LOG= and /WAIT:
-// are taken while the text streams past, so that a slip in the product's way shows as a
-// difference instead of being repeated here.
+// it jumps from one option name or quote to the nearest next one found by search, where the
+// product looks at every character against its table of forms, and it judges the findings with
+// plain lists and copies, so that a slip in the product's way shows as a difference instead of
+// being repeated here.
 #include <algorithm>
 #include <optional>
 #include <string>
@@ -13,6 +14,7 @@
 #include "cmdline_fake_window.h"
 #include "startup/cmdline.h"
 #include "startup/deploy_options.h"
+#include "startup/option_reader.h"
 
 #if !defined(_WIN32)
 #include <locale.h>
@@ -26,27 +28,9 @@ namespace oracle {
 inline char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
 
 inline std::string TrimBlanks(std::string_view text) {
-    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-    return std::string(text);
-}
-
-// The text without the copies of `needle`, read left to right: what leaving one out brings
-// together is not read again.
-inline std::string WithoutCopies(const std::string& text, std::string_view needle) {
-    std::string left;
-    for (size_t i = 0; i < text.size();) {
-        if (text.compare(i, needle.size(), needle) == 0) {
-            i += needle.size();
-        } else {
-            left += text[i++];
-        }
-    }
-    return left;
-}
-
-inline bool Has(const std::string& text, std::string_view needle) {
-    return text.find(needle) != std::string::npos;
+    const size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    return std::string(text.substr(first, text.find_last_not_of(" \t") + 1 - first));
 }
 
 }  // namespace oracle
@@ -82,41 +66,150 @@ inline std::optional<std::string> ExpectedUpperCase(std::string_view text) {
 #endif
 }
 
+// The options and the ignored words of a text, found its own way: from where the reading stands,
+// the nearest option name or opening quote (each looked up with find and remembered until the
+// reading passes it) decides what comes next, instead of the product's look at every character.
+struct ExpectedReading {
+    struct Option {
+        std::string_view name;
+        size_t start, end, valueStart, valueEnd;
+        bool ok;
+    };
+    std::vector<Option> options;
+    std::vector<std::string> ignored;  // "text" or "text after /NAME", in the user's case
+};
+
+inline ExpectedReading ExpectReading(const std::string& input, const std::string& upper) {
+    static constexpr std::string_view kNames[] = {
+        "/MSI=", "/LOG=", "/WAIT:", "/P:", "/SHOW", "/I", "/U", "/T"};
+    constexpr size_t kQuoteSlot = std::size(kNames);
+    const size_t n = upper.size();
+    std::vector<size_t> next(kQuoteSlot + 1, 0);
+    std::vector<char> marked(n, 0);               // an option's span
+    std::vector<char> quoted(n, 0);               // inside a quoted part of an ignored word
+    std::vector<std::string_view> endsAt(n + 1);  // the option that ends there
+    ExpectedReading want;
+    auto wordEnd = [&](size_t from) { return std::min(upper.find_first_of(" \t", from), n); };
+    size_t pos = 0;
+    bool first = true;
+    while (pos < n) {
+        size_t nearest = n, slot = 0;
+        for (size_t k = 0; k <= kQuoteSlot; ++k) {
+            if (first || (next[k] != std::string::npos && next[k] < pos)) {
+                next[k] = k == kQuoteSlot ? upper.find('"', pos) : upper.find(kNames[k], pos);
+            }
+            if (next[k] < nearest) nearest = next[k], slot = k;
+        }
+        first = false;
+        if (nearest == n) break;
+        if (slot == kQuoteSlot) {  // a quoted part of an ignored word
+            const size_t close = upper.find('"', nearest + 1);
+            pos = close == std::string::npos ? n : close + 1;
+            std::fill(quoted.begin() + static_cast<long>(nearest),
+                      quoted.begin() + static_cast<long>(pos), true);
+            continue;
+        }
+        ExpectedReading::Option option{kNames[slot], nearest, 0, 0, 0, true};
+        const size_t p = nearest + kNames[slot].size();
+        option.valueStart = option.valueEnd = option.end = p;
+        if (slot < 2) {  // quoted values
+            if (p < n && upper[p] == '"') {
+                const size_t close = upper.find('"', p + 1);
+                option.ok = close != std::string::npos;
+                option.valueStart = p + 1;
+                option.valueEnd = option.ok ? close : n;
+                option.end = option.ok ? close + 1 : n;
+            } else {
+                option.ok = false;
+                option.valueEnd = option.end = wordEnd(p);
+            }
+        } else if (slot == 2) {  // seconds
+            const size_t digitsEnd = std::min(upper.find_first_not_of("0123456789", p), n);
+            option.ok = digitsEnd > p &&
+                        (digitsEnd == n ||
+                         std::string_view("/ \t").find(upper[digitsEnd]) != std::string_view::npos);
+            option.valueEnd = option.end = option.ok ? digitsEnd : wordEnd(p);
+        } else if (slot == 3) {  // letters
+            option.valueEnd = option.end = std::min(upper.find('/', p), n);
+        }
+        std::fill(marked.begin() + static_cast<long>(option.start),
+                  marked.begin() + static_cast<long>(option.end), true);
+        endsAt[option.end] = option.name;
+        want.options.push_back(option);
+        pos = option.end;
+    }
+    // Ignored words: what no option holds, split at blanks that no quoted part holds.
+    for (size_t i = 0; i < n;) {
+        if (marked[i] || ((upper[i] == ' ' || upper[i] == '\t') && !quoted[i])) {
+            ++i;
+            continue;
+        }
+        size_t j = i;
+        while (j < n && !marked[j] && (quoted[j] || (upper[j] != ' ' && upper[j] != '\t'))) ++j;
+        std::string word = input.substr(i, j - i);
+        if (i > 0 && marked[i - 1]) word += " after " + std::string(endsAt[i]);
+        want.ignored.push_back(word);
+        i = j;
+    }
+    return want;
+}
+
 // What ParseCommandLine must find, as far as it gets. The language, rule by rule:
-// - "/MSI=" (the first one) must be followed by a quote, the parameters and a quote; its
-//   parameters are the user's text between them without outer blanks, and every copy of the
-//   whole option leaves the working text. Otherwise the whole text is refused.
-// - "/T" and "/SHOW" anywhere in what is left are the switches; then the copies of "/SHOW" go.
-// - "/P:" (the first one) is followed by the letters up to the next "/" or the end; without outer
-//   blanks they are one or more of M, W, S and E, which name the programs.
-// - "/I" anywhere installs; otherwise "/U" anywhere uninstalls; otherwise the text is refused.
-inline ParseResult ExpectParse(const std::string& input, std::string upper) {
-    using oracle::Has;
+// - "/MSI=" must be followed by a quote, the parameters and a quote, and be given at most once;
+//   its parameters are the user's text between the quotes without outer blanks. Otherwise the
+//   whole text is refused, before anything else is looked at.
+// - "/T" and "/SHOW" anywhere are the switches.
+// - "/P:" takes the letters up to the next "/" or the end; without outer blanks they are one or
+//   more of M, W, S and E, which name the programs; it may be given once.
+// - "/I" installs; otherwise "/U" uninstalls; otherwise the text is refused.
+// The refusals of "/P:" and of the command quote the text without the deployment options,
+// "/MSI=" and "/SHOW".
+inline ParseResult ExpectParse(const std::string& input, const std::string& upper,
+                               const ExpectedReading& reading) {
     ParseResult want;
     RunOptions& options = want.request.options;
-    auto refuse = [&](CommandLineError kind) {
+    auto all = [&](std::string_view name) {
+        std::vector<ExpectedReading::Option> found;
+        for (const auto& option : reading.options) {
+            if (option.name == name) found.push_back(option);
+        }
+        return found;
+    };
+    auto refuse = [&](CommandLineError kind, std::string text) {
         want.ok = false;
         want.error = kind;
-        want.text = upper;
+        want.text = std::move(text);
         return want;
     };
-    if (const size_t msi = upper.find("/MSI="); msi != std::string::npos) {
-        const size_t open = msi + 5;
-        const size_t close = open < upper.size() && upper[open] == '"' ? upper.find('"', open + 1)
-                                                                       : std::string::npos;
-        if (close == std::string::npos) return refuse(CommandLineError::InstallerParamsInvalid);
-        options.InstallerParams =
-            oracle::TrimBlanks(std::string_view(input).substr(open + 1, close - open - 1));
-        upper = oracle::WithoutCopies(upper, upper.substr(msi, close + 1 - msi));
+    const auto msi = all("/MSI=");
+    if (msi.size() > 1 || (msi.size() == 1 && !msi[0].ok)) {
+        return refuse(CommandLineError::InstallerParamsInvalid, upper);
     }
-    options.SkipInstalled = Has(upper, "/T");
-    want.request.ShowWindow = Has(upper, "/SHOW");
-    upper = oracle::WithoutCopies(upper, "/SHOW");
-    if (const size_t programs = upper.find("/P:"); programs != std::string::npos) {
-        const std::string_view rest = std::string_view(upper).substr(programs + 3);
-        const std::string letters = oracle::TrimBlanks(rest.substr(0, rest.find('/')));
-        if (letters.empty() || letters.find_first_not_of("MWSE") != std::string::npos) {
-            return refuse(CommandLineError::ProgramsInvalid);
+    if (!msi.empty()) {
+        options.InstallerParams = oracle::TrimBlanks(
+            std::string_view(input).substr(msi[0].valueStart, msi[0].valueEnd - msi[0].valueStart));
+    }
+    options.SkipInstalled = !all("/T").empty();
+    want.request.ShowWindow = !all("/SHOW").empty();
+    std::vector<char> dropped(upper.size(), 0);
+    for (const auto& option : reading.options) {
+        if (option.name == "/LOG=" || option.name == "/WAIT:" || option.name == "/MSI=" ||
+            option.name == "/SHOW") {
+            std::fill(dropped.begin() + static_cast<long>(option.start),
+                      dropped.begin() + static_cast<long>(option.end), true);
+        }
+    }
+    std::string working;
+    for (size_t i = 0; i < upper.size(); ++i) {
+        if (!dropped[i]) working += upper[i];
+    }
+    const auto programs = all("/P:");
+    if (!programs.empty()) {
+        const std::string letters = oracle::TrimBlanks(std::string_view(upper).substr(
+            programs[0].valueStart, programs[0].valueEnd - programs[0].valueStart));
+        if (programs.size() > 1 || letters.empty() ||
+            letters.find_first_not_of("MWSE") != std::string::npos) {
+            return refuse(CommandLineError::ProgramsInvalid, working);
         }
         want.request.programs.emplace();
         for (const char letter : letters) {
@@ -124,70 +217,43 @@ inline ParseResult ExpectParse(const std::string& input, std::string upper) {
                 static_cast<int>(std::string_view("MWSE").find(letter)));
         }
     }
-    if (!Has(upper, "/I") && !Has(upper, "/U")) return refuse(CommandLineError::CommandInvalid);
-    want.request.action = Has(upper, "/I") ? kInstallAction : kUninstallAction;
+    if (all("/I").empty() && all("/U").empty()) {
+        return refuse(CommandLineError::CommandInvalid, working);
+    }
+    want.request.action = all("/I").empty() ? kUninstallAction : kInstallAction;
     return want;
 }
 
-// What TakeDeployOptions must find. Outside quotes, "/LOG=" takes a quote, a path of at least
-// one character and a quote, and "/WAIT:" takes 1 or more digits worth at most
-// kLongestWaitSeconds, which a blank, a "/" or the end must follow. Each may be given once. Every
-// copy goes, values and all: a malformed value runs to its closing quote (or the end) when it
-// opens one, else to the next blank. Reading goes on from where the option stood, so that one
-// that the taking brings together is found too. A refusal quotes the whole upper-cased input, the
-// first faulty /LOG= before any faulty /WAIT:, and still leaves the rest, where alone a "?" asks
-// for the help.
-inline DeployOptions ExpectDeploy(const std::string& input, const std::string& upper) {
+// What TakeDeployOptions must find: "/LOG=" takes a quote, a path of at least one character and
+// a quote, and "/WAIT:" takes 1 or more digits worth at most kLongestWaitSeconds; each may be
+// given once. Every copy leaves the rest, values and all, where alone a "?" asks for the help. A
+// refusal quotes the whole upper-cased input, a faulty /LOG= before a faulty /WAIT:.
+inline DeployOptions ExpectDeploy(const std::string& input, const std::string& upper,
+                                  const ExpectedReading& reading) {
     DeployOptions want;
     bool logFault = false, waitFault = false;
-    auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    std::string readUpper, read;  // what the log options leave
-    bool inQuotes = false;
-    for (size_t i = 0; i < input.size();) {
-        inQuotes = inQuotes != (upper[i] == '"');
-        readUpper += upper[i];
-        read += input[i++];
-        if (inQuotes || !readUpper.ends_with("/LOG=")) continue;
-        readUpper.resize(readUpper.size() - 5);
-        read.resize(read.size() - 5);
-        if (i == upper.size() || upper[i] != '"') {
-            logFault = true;
-            while (i < upper.size() && !blank(upper[i])) ++i;
+    size_t copied = 0;
+    for (const auto& option : reading.options) {
+        const bool log = option.name == "/LOG=";
+        if (!log && option.name != "/WAIT:") continue;
+        want.rest += input.substr(copied, option.start - copied);
+        copied = option.end;
+        const std::string value =
+            input.substr(option.valueStart, option.valueEnd - option.valueStart);
+        if (log) {
+            logFault = logFault || !option.ok || value.empty() || want.logPath.has_value();
+            if (option.ok && !value.empty() && !want.logPath) want.logPath = value;
             continue;
         }
-        const size_t close = upper.find('"', i + 1);
-        if (close == std::string::npos || close == i + 1 || want.logPath) {
-            logFault = true;
-        } else {
-            want.logPath = input.substr(i + 1, close - i - 1);
-        }
-        i = close == std::string::npos ? upper.size() : close + 1;
+        // At most seven digits can be kLongestWaitSeconds or less, once the leading zeros go.
+        const std::string digits =
+            value.substr(std::min(value.find_first_not_of('0'), value.size()));
+        const bool small = option.ok && digits.size() <= 7 &&
+                           (digits.empty() ? 0 : std::stoul(digits)) <= kLongestWaitSeconds;
+        waitFault = waitFault || !small || want.waitSeconds.has_value();
+        if (small && !want.waitSeconds) want.waitSeconds = digits.empty() ? 0 : std::stoul(digits);
     }
-    std::string leftUpper;
-    bool quoted = false;
-    for (size_t k = 0; k < read.size();) {
-        quoted = quoted != (readUpper[k] == '"');
-        leftUpper += readUpper[k];
-        want.rest += read[k++];
-        if (quoted || !leftUpper.ends_with("/WAIT:")) continue;
-        leftUpper.resize(leftUpper.size() - 6);
-        want.rest.resize(want.rest.size() - 6);
-        const size_t digits = k;
-        unsigned long seconds = 0;
-        while (k < read.size() && readUpper[k] >= '0' && readUpper[k] <= '9' &&
-               seconds <= kLongestWaitSeconds) {
-            seconds = seconds * 10 + static_cast<unsigned long>(readUpper[k++] - '0');
-        }
-        const bool ended = k == read.size() || readUpper[k] == '/' || blank(readUpper[k]);
-        if (k == digits || seconds > kLongestWaitSeconds || !ended) {
-            waitFault = true;
-            while (k < read.size() && !blank(readUpper[k])) ++k;
-        } else if (want.waitSeconds) {
-            waitFault = true;
-        } else {
-            want.waitSeconds = seconds;
-        }
-    }
+    want.rest += input.substr(copied);
     if (logFault || waitFault) {
         want.ok = false;
         want.error = logFault ? CommandLineError::LogInvalid : CommandLineError::WaitInvalid;
@@ -251,11 +317,10 @@ inline std::string Describe(const Acceptance& answer, const FakeCommandLineWindo
 
 // The difference between what AcceptCommandLine did to `window` (which looked like `before`) and
 // what the input asks for; empty when there is none.
-inline std::string AcceptanceDifference(const std::string& input, const std::string& upper,
+inline std::string AcceptanceDifference(const ParseResult& parse,
                                         const FakeCommandLineWindow& before,
                                         const FakeCommandLineWindow& window,
                                         const Acceptance& got) {
-    const ParseResult parse = ExpectParse(input, upper);
     const std::optional<std::vector<int>>& programs = parse.request.programs;
     Acceptance want;
     want.request = parse.request;
@@ -289,6 +354,14 @@ inline std::string AcceptanceDifference(const std::string& input, const std::str
     return gotText == wantText ? "" : gotText + "\n  expected: " + wantText;
 }
 
+inline std::string AcceptanceDifference(const std::string& input, const std::string& upper,
+                                        const FakeCommandLineWindow& before,
+                                        const FakeCommandLineWindow& window,
+                                        const Acceptance& got) {
+    return AcceptanceDifference(ExpectParse(input, upper, ExpectReading(input, upper)), before,
+                                window, got);
+}
+
 // Every reader of the command line on one input, against what the input asks for; empty when all
 // agree.
 inline std::string CommandLineDifference(const std::string& input) {
@@ -306,15 +379,20 @@ inline std::string CommandLineDifference(const std::string& input) {
         return "upper case \"" + upper + "\", expected \"" + wantUpper.value_or("?") + "\"";
     }
 
+    const ExpectedReading expected = ExpectReading(input, upper);
+    const ParseResult parse = ExpectParse(input, upper, expected);
+    // One reading for every reader, as the start does.
+    const OptionReading read = ReadOptions(input);
+    const ParseResult parsed = ParseCommandLine(read);
     for (const FakeCommandLineWindow& before : WindowsToParseWith()) {
         FakeCommandLineWindow window = before;
-        const Acceptance got = AcceptCommandLine(input, window);
-        const std::string difference = AcceptanceDifference(input, upper, before, window, got);
+        const Acceptance got = AcceptCommandLine(parsed, window);
+        const std::string difference = AcceptanceDifference(parse, before, window, got);
         if (!difference.empty()) return difference;
     }
 
-    const DeployOptions got = TakeDeployOptions(input);
-    const DeployOptions want = ExpectDeploy(input, upper);
+    const DeployOptions got = TakeDeployOptions(read);
+    const DeployOptions want = ExpectDeploy(input, upper, expected);
     auto describe = [](const DeployOptions& d) {
         if (!d.ok) {
             return "refused (kind " + std::to_string(static_cast<int>(d.error)) + ") \"" + d.text +
@@ -325,6 +403,19 @@ inline std::string CommandLineDifference(const std::string& input) {
     };
     if (describe(got) != describe(want)) {
         return "deploy options " + describe(got) + "\n  expected: " + describe(want);
+    }
+
+    std::vector<std::string> ignored;
+    for (const IgnoredText& word : read.ignored) {
+        ignored.push_back(input.substr(word.start, word.end - word.start) +
+                          (word.after ? " after " + std::string(FormOf(*word.after).name) : ""));
+    }
+    if (ignored != expected.ignored) {
+        std::string got;
+        for (const std::string& word : ignored) got += "[" + word + "]";
+        std::string want;
+        for (const std::string& word : expected.ignored) want += "[" + word + "]";
+        return "ignored " + got + "\n  expected: " + want;
     }
 
     if (ArgumentText(input) != ExpectArguments(input)) {

@@ -31,8 +31,8 @@ public:
     uint64_t installerBusyUntil = 0;
 
     // Told of every call worth a line in a test's journal ("RunMsiExec: /i ...",
-    // "StartProcess: exe|args", "SetCurrentFolder: ...",
-    // "HoldStepLog: path" when it is held, "ReleaseStepLog", "WaitForInstaller: ms", "Pause: ms").
+    // "StartProcess: exe|args", "HoldStepLog: path" when it is held, "ReleaseStepLog",
+    // "WaitForInstaller: ms", "Pause: ms").
     std::function<void(const std::string&)> record;
     // Runs at the start of every msiexec call, with its arguments.
     std::function<void(const std::string&)> duringMsiExec;
@@ -53,11 +53,9 @@ public:
     // What the code under test did.
     std::vector<std::string> msiCalls;
     std::vector<std::string> started;  // "exe|arguments"
-    std::vector<std::string> currentFolders;
     std::vector<std::string> searched;
 
     std::string InstallerFolder() override { return installerFolder; }
-    void SetCurrentFolder(const std::string& folder) override;
     std::string ProgramFilesDir() override { return programFiles; }
     std::string FindFile(const std::string& path) override;
     MsiResult RunMsiExec(const std::string& arguments) override;

@@ -61,29 +61,6 @@ TEST(UpperCaseOfEveryTwoByteLetter, IsTheCLibrarysUtf8CaseMappingWhereItKeepsThe
     }
 }
 
-TEST(WorkingTextTest, RemovalsKeepBothTextsAligned) {
-    WorkingText text("a/show b/Show ä/SHOW");
-    EXPECT_EQ(text.upper(), "A/SHOW B/SHOW Ä/SHOW");
-    EXPECT_TRUE(text.contains("/SHOW"));
-    EXPECT_FALSE(text.contains("/show"));
-
-    text.removeAll("/SHOW");
-    EXPECT_EQ(text.upper(), "A B Ä");
-    EXPECT_EQ(text.original(), "a b ä");
-
-    text.erase(1, 2);
-    EXPECT_EQ(text.upper(), "A Ä");
-    EXPECT_EQ(text.original(), "a ä");
-}
-
-// Like a text Replace: what two removals bring together is not searched again.
-TEST(WorkingTextTest, RemoveAllIsOnePassLeftToRight) {
-    WorkingText text("/SH/showOW /sHoW/SHOW");
-    text.removeAll("/SHOW");
-    EXPECT_EQ(text.upper(), "/SHOW ");
-    EXPECT_EQ(text.original(), "/SHOW ");
-}
-
 // ---------------------------------------------------------------------------------------------
 // Whole command lines
 
@@ -186,8 +163,12 @@ INSTANTIATE_TEST_SUITE_P(
         // "/T" matches anywhere.
         AcceptedLine{"/I /T:", kInstall, "MWSE", "", true},
         AcceptedLine{"/I/Tx", kInstall, "MWSE", "", true},
-        // "/SHOW" is taken out before the programs are read.
-        AcceptedLine{"/I /P:/showM", kInstall, "M", "", false, true}));
+        // Switches may repeat; a quoted word outside any value is ignored whole.
+        AcceptedLine{"/I /T /show /T /SHOW /i", kInstall, "MWSE", "", true, true},
+        AcceptedLine{"/U X=\"/I /P:Q /MSI=\" /P:M", kUninstall, "M"},
+        // The values of /LOG= and /MSI= hold no option, and /P: ends at the next "/".
+        AcceptedLine{"/U /LOG=\"C:\\Installs\\l.log\" /P:M/MSI=\"TRANSFORMS=C:/Installs/x.mst\"",
+                     kUninstall, "M", "TRANSFORMS=C:/Installs/x.mst"}));
 
 struct RefusedLine {
     std::string arguments;
@@ -255,12 +236,28 @@ INSTANTIATE_TEST_SUITE_P(
                     "Invalid command line parameters.\n\nMissing or invalid command: \"\"\n\n"
                     "Please specify /I to install or /U to uninstall the programs.",
                     "/i /u"},
-        // Every copy of the whole option goes, in one pass.
-        RefusedLine{"/msi=\"q\" /MSI=\"Q\"/msi=\"qq\"", Error::CommandInvalid,
-                    "Invalid command line parameters.\n\nMissing or invalid command: "
-                    "\" /MSI=\"QQ\"\"\n\nPlease specify /I to install or /U to uninstall the "
-                    "programs.",
-                    "q"},
+        // "/MSI=" and "/P:" may each be given once, even alike: a second one is not dropped.
+        RefusedLine{"/msi=\"q\" /MSI=\"Q\"/msi=\"qq\"", Error::InstallerParamsInvalid,
+                    "Invalid command line parameters.\n\nInvalid MS Windows Installer parameters "
+                    "syntax: \"/MSI=\"Q\" /MSI=\"Q\"/MSI=\"QQ\"\"\n\nSyntax: \"/MSI=\"MS "
+                    "Installer Parameters\"\""},
+        RefusedLine{"/U /P:M /MSI=\"/qn\" /MSI=\"TRANSFORMS=C:/Installs/x.mst\"",
+                    Error::InstallerParamsInvalid,
+                    "Invalid command line parameters.\n\nInvalid MS Windows Installer parameters "
+                    "syntax: \"/U /P:M /MSI=\"/QN\" /MSI=\"TRANSFORMS=C:/INSTALLS/X.MST\"\"\n\n"
+                    "Syntax: \"/MSI=\"MS Installer Parameters\"\""},
+        RefusedLine{"/I /P:MW /T /P:S", Error::ProgramsInvalid,
+                    "Invalid command line parameters.\n\nMissing or invalid \"/p:\" syntax: "
+                    "\"/I /P:MW /T /P:S\"\n\nPlease specify /P:MWSEA for programs and actions.",
+                    "", true},
+        RefusedLine{"/I /P:M /P:M", Error::ProgramsInvalid,
+                    "Invalid command line parameters.\n\nMissing or invalid \"/p:\" syntax: "
+                    "\"/I /P:M /P:M\"\n\nPlease specify /P:MWSEA for programs and actions."},
+        // The letters end at the next "/", whatever option it begins.
+        RefusedLine{"/I /P:/showM", Error::ProgramsInvalid,
+                    "Invalid command line parameters.\n\nMissing or invalid \"/p:\" syntax: "
+                    "\"/I /P:M\"\n\nPlease specify /P:MWSEA for programs and actions.",
+                    "", false, true},
         // A disabled action: the privileges message, with the boxes as the line ticked them.
         RefusedLine{"/I /P:MWSE /MSI=\"/qn\"", Error::CommandInvalid,
                     "Invalid command line parameters.\n\n"
@@ -280,6 +277,33 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedLine{"/p:x /msi=", Error::InstallerParamsInvalid,
                     "Invalid command line parameters.\n\nInvalid MS Windows Installer parameters "
                     "syntax: \"/P:X /MSI=\"\n\nSyntax: \"/MSI=\"MS Installer Parameters\"\""}));
+
+struct IgnoredCase {
+    std::string arguments;
+    std::string line;  // the log's line about it
+};
+
+class IgnoredTextTest : public ::testing::TestWithParam<IgnoredCase> {};
+
+TEST_P(IgnoredTextTest, IsNamedInOneLogLine) {
+    EXPECT_EQ(DescribeIgnored(ReadOptions(GetParam().arguments)), GetParam().line);
+    EXPECT_EQ(testkit::CommandLineDifference(GetParam().arguments), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, IgnoredTextTest,
+    ::testing::Values(
+        IgnoredCase{"/I /P:M /T /MSI=\"/quiet\" /LOG=\"x /y\" /WAIT:5", ""},
+        IgnoredCase{"/quiet /Immediately",
+                    "Not an option, ignored on the command line: "
+                    "\"/quiet\", \"mmediately\" (right after /I)"},
+        // A quoted part is one word with its blanks; a word ends where an option begins.
+        IgnoredCase{"/I Größe=\"a /U b\"c/T:",
+                    "Not an option, ignored on the command line: "
+                    "\"Größe=\"a /U b\"c\", \":\" (right after /T)"},
+        IgnoredCase{"/P:M/X \t?",
+                    "Not an option, ignored on the command line: \"/X\" (right "
+                    "after /P:), \"?\""}));
 
 // Selecting the profile re-applies it in the window; the programs must be set after that.
 TEST_F(CommandLineTest, ProgramsAreSetAgainAfterTheActionIsSelected) {

@@ -106,7 +106,10 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"/I /LOG=\"?", Error::LogInvalid, LogRefusal("/I /LOG=\"?")},
         RefusedCase{"? /WAIT:x", Error::WaitInvalid, WaitRefusal("? /WAIT:X"), true},
         RefusedCase{"/I /MSI=\"?\" /WAIT:1.5", Error::WaitInvalid,
-                    WaitRefusal("/I /MSI=\"?\" /WAIT:1.5"), true}));
+                    WaitRefusal("/I /MSI=\"?\" /WAIT:1.5"), true},
+        // Read where it stands: an option inside the /MSI= value or a quoted word is theirs.
+        RefusedCase{"/I /MSI=\"/LOG=x\" X=\"/WAIT:1\" /WAIT:9999999", Error::WaitInvalid,
+                    WaitRefusal("/I /MSI=\"/LOG=X\" X=\"/WAIT:1\" /WAIT:9999999")}));
 
 TEST(DescribeRequestTest, NamesEveryChoiceOfTheRun) {
     CommandLine request;

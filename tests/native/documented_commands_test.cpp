@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 #include <regex>
 #include <string>
 #include <vector>
 
+#include "engine/msi_arguments.h"
+#include "engine/run_options.h"
 #include "startup/cmdline.h"
 #include "startup/deploy_options.h"
+#include "support/file_names.h"
 
 namespace cvinst {
 namespace {
@@ -36,12 +40,30 @@ TEST_P(DocumentedCommandsTest, AreAcceptedByTheProgramsParser) {
     const std::vector<std::string> commands = DocumentedCommands(GetParam());
     ASSERT_FALSE(commands.empty()) << "no CVInst.exe command line found in " << GetParam();
     for (const std::string& line : commands) {
-        // As Main reads them: the deployment options first, then help or the run's options.
-        const DeployOptions deploy = TakeDeployOptions(ArgumentText(line));
+        // As Main reads them: the deployment options first, then help or the run's options; a
+        // documented line holds nothing the program ignores.
+        const OptionReading reading = ReadOptions(ArgumentText(line));
+        EXPECT_EQ(DescribeIgnored(reading), "") << line;
+        const DeployOptions deploy = TakeDeployOptions(reading);
         EXPECT_TRUE(deploy.ok) << line;
         if (!deploy.ok || deploy.rest.empty() || IsHelpRequest(deploy.rest)) continue;
-        const ParseResult parsed = ParseCommandLine(deploy.rest);
+        const ParseResult parsed = ParseCommandLine(reading);
         EXPECT_TRUE(parsed.ok) << line << "\nrefused at: " << parsed.text;
+    }
+}
+
+// The facts the program keeps in one place each, as the documents state them.
+TEST_P(DocumentedCommandsTest, StateTheProgramsOwnDefaultsAndLimits) {
+    std::ifstream file(std::string(CVINST_SOURCE_DIR) + "/" + GetParam());
+    const std::string text{std::istreambuf_iterator<char>(file), {}};
+    std::string longest = std::to_string(kLongestCommandLine);
+    longest.insert(longest.size() - 3, ",");
+    for (const std::string& fact :
+         {"`" + std::string(kDefaultInstallerParams) + "`",
+          "default " + std::to_string(kDefaultWaitSeconds),
+          "0 to " + std::to_string(kLongestWaitSeconds), "`" + DefaultLogPathText(true) + "`",
+          "`" + DefaultLogPathText(false) + "`", LogSizeLimitText(), longest}) {
+        EXPECT_NE(text.find(fact), std::string::npos) << GetParam() << " does not say " << fact;
     }
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "startup/cmdline.h"
+#include "support/strings.h"
 
 namespace cvinst {
 namespace {
@@ -41,6 +42,16 @@ INSTANTIATE_TEST_SUITE_P(
         MaskCase{R"(PASSWORD=ab"c d"e X=1)", "PASSWORD=******** X=1"},
         MaskCase{R"(X=1 PASSWORD="a b)", "X=1 PASSWORD=********"},
         MaskCase{"TOKEN=A=PASSWORD=b", "TOKEN=********"},
+        // As msiexec reads them: doubled quotes inside a quoted part, a single-quoted value, a
+        // name glued to "(" or ",", a "." in a name, a hidden name written in lower case.
+        MaskCase{R"(/I /MSI="/qn PASSWORD=""two words"" X=1")",
+                 R"(/I /MSI="/qn PASSWORD=******** X=1")"},
+        MaskCase{R"(/I /MSI="PASSWORD=""two words" X=1)", R"(/I /MSI="PASSWORD=********" X=1)"},
+        MaskCase{"PASSWORD='a b' X=1", "PASSWORD=******** X=1"},
+        MaskCase{"PASSWORD='a \"b c\" X=1", "PASSWORD=******** X=1"},
+        MaskCase{"Set(PASSWORD=a b),x,TOKEN=c", "Set(PASSWORD=******** b),x,TOKEN=********"},
+        MaskCase{"DB.PASSWORD=s3cret X=1", "DB.PASSWORD=******** X=1"},
+        MaskCase{"/qn cvworkkey=K-1", "/qn cvworkkey=********", {"CVWorkKey"}},
         // Letters beyond ASCII, as typed and as the refusal upper-cases them.
         MaskCase{"PASSWORD=Grüße€ X=1", "PASSWORD=******** X=1"},
         MaskCase{R"(PASSWORD="Пароль ÉTÉ" X=1)", "PASSWORD=******** X=1"},
@@ -61,13 +72,63 @@ INSTANTIATE_TEST_SUITE_P(
                  R"(/i "C:\x\CVMenu.msi" /qn ADMINPASSWORD=******** ALLUSERS=2 )"
                  R"(USER_TOKEN=******** /L*v "C:\l.log")"}));
 
+// The quote after the value may close the quoted command line or open a part of the value: the
+// rest of the message goes too.
 TEST(SecretMask, HidesTheValueInTheRefusalsUpperCasedQuote) {
     const ParseResult parsed = ParseCommandLine(R"(/I /MSI="/qn AdminPassword=Hunter2Secret)");
     ASSERT_FALSE(parsed.ok);
     EXPECT_EQ(SecretMask()(CommandLineErrorMessage(parsed.text, parsed.error, false)),
               "Invalid command line parameters.\n\nInvalid MS Windows Installer parameters "
-              "syntax: \"/I /MSI=\"/QN ADMINPASSWORD=********\"\n\nSyntax: \"/MSI=\"MS Installer "
-              "Parameters\"\"");
+              "syntax: \"/I /MSI=\"/QN ADMINPASSWORD=********");
+}
+
+// Every name a secret is known by, with every form its value can take, in every kind of line that
+// shows installer parameters: none of the value's words may be left. ZQ1 and ZQ2 stand for the
+// words of the secret; they read the same upper-cased, as a refusal quotes the line.
+struct Context {
+    const char* name;
+    std::string (*line)(const std::string& assignment);
+};
+
+std::string Doubled(const std::string& text) {
+    std::string doubled;
+    for (const char c : text) doubled += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return doubled;
+}
+
+const Context kContexts[] = {
+    {"msiexec arguments",
+     [](const std::string& a) {
+         return R"(/i "C:\x\CVMenu.msi" /qn )" + a + R"( /L*v+ "C:\l.log")";
+     }},
+    {"properties glued", [](const std::string& a) { return "/qn Set(X=1," + a + ")"; }},
+    {"command line",
+     [](const std::string& a) {
+         return R"("C:\x\CVInst.exe" /I /MSI="/qn )" + Doubled(a) + R"( X=1" /P:M)";
+     }},
+    {"first in /MSI=",
+     [](const std::string& a) { return "/qn CVInst.exe /I /MSI=\"" + Doubled(a) + "\" /T"; }},
+    {"described", [](const std::string& a) { return "/qn parameters: \"" + a + " X=1\"; waits"; }},
+    {"refused", [](const std::string& a) {
+         return "/qn syntax: \"/I /MSI=\"/QN " + UpperCaseSameLength(a) + "\"\n\nSyntax: x";
+     }}};
+
+TEST(SecretMask, LeavesNoWordOfAKnownSecret) {
+    const SecretMask mask({"CVWorkKey"});
+    const char* names[] = {"PASSWORD", "db.password", "Db_Pwd", "ApiToken", "PIDKEY", "cvworkkey"};
+    const char* values[] = {"ZQ1", R"("ZQ1 ZQ2")", "'ZQ1 ZQ2'", R"(a"ZQ1 ZQ2"b)",
+                            R"("ZQ1 ""ZQ2"" ")"};
+    for (const Context& context : kContexts) {
+        for (const char* name : names) {
+            for (const char* value : values) {
+                const std::string line = context.line(std::string(name) + "=" + value);
+                const std::string masked = UpperAscii(mask(line));
+                EXPECT_EQ(masked.find("ZQ"), std::string::npos) << context.name << ": " << line;
+                // A mask that hides everything would pass that too.
+                EXPECT_NE(masked.find("/QN "), std::string::npos) << context.name << ": " << masked;
+            }
+        }
+    }
 }
 
 TEST(IsSecretPropertyName, OnlyNamesHoldingOneOfTheWords) {

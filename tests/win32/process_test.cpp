@@ -64,6 +64,7 @@ TEST(RunAndWait, AProgramThatDoesNotExistIsNotStarted) {
     const std::string missing = ToolFile("no such program.exe");
     const MsiResult r = RunAndWait(Wide(missing), CommandLine(missing, "0 7"));
     EXPECT_FALSE(r.started);
+    EXPECT_EQ(r.problem, "could not be started (error 2)");  // CreateProcess's own code
 }
 
 TEST(RunAndWait, NeverSearchesThePathForTheProgram) {
@@ -246,32 +247,6 @@ TEST(InstallerFolder, IsTheRunningProgramsFolderWithoutTrailingBackslash) {
     ASSERT_FALSE(folder.empty());
     EXPECT_NE(folder.back(), '\\');
     EXPECT_EQ(Machine().FindFile(folder + "\\win32_tests.exe"), "win32_tests.exe");
-}
-
-class SetCurrentFolderTest : public TempFolderTest {
-protected:
-    static bool IsCurrent(const std::string& folder) {
-        return testkit::EqualNoCase(testkit::CurrentFolderKept::Now(), folder);
-    }
-    testkit::CurrentFolderKept cwd_;
-};
-
-TEST_F(SetCurrentFolderTest, ChangesFolderAndDrive) {
-    ASSERT_TRUE(folder.MakeFolder("Setup Folder"));
-    const std::string tools = testkit::WindowsPath(CVINST_TOOLS_DIR);
-    Machine().SetCurrentFolder(tools);
-    EXPECT_TRUE(IsCurrent(tools));
-
-    Machine().SetCurrentFolder(folder.File("Setup Folder"));
-    EXPECT_TRUE(IsCurrent(folder.File("Setup Folder")));
-    EXPECT_EQ(Machine().FindFile("..\\setup folder"), "Setup Folder");
-}
-
-TEST_F(SetCurrentFolderTest, AMissingFolderLeavesTheCurrentOne) {
-    Machine().SetCurrentFolder(folder.Path());
-    Machine().SetCurrentFolder(folder.File("No Such Folder"));
-    Machine().SetCurrentFolder("");
-    EXPECT_TRUE(IsCurrent(folder.Path()));
 }
 
 TEST(SystemErrorText, DescribesCodesWithoutTheClosingLineBreak) {

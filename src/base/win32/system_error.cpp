@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "base/installer_codes.h"
 #include "base/win32/text.h"
 
 namespace cvinst::win {
@@ -33,7 +34,7 @@ std::string SystemErrorText(unsigned long code) {
     while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ')) {
         text.pop_back();
     }
-    return text.empty() ? "error " + std::to_string(code) : Utf8(text);
+    return text.empty() ? installer::ErrorNumber(code) : Utf8(text);
 }
 
 }  // namespace cvinst::win

@@ -16,8 +16,8 @@ namespace {
 constexpr DWORD kPollMilliseconds = 250;
 
 std::optional<win::unique_process_information> Start(const std::wstring& application,
-                                                     const std::wstring& commandLine,
-                                                     WORD showCmd) {
+                                                     const std::wstring& commandLine, WORD showCmd,
+                                                     DWORD* error = nullptr) {
     STARTUPINFOW si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESHOWWINDOW;
@@ -28,6 +28,7 @@ std::optional<win::unique_process_information> Start(const std::wstring& applica
     PROCESS_INFORMATION pi{};
     if (!CreateProcessW(application.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         nullptr, &si, &pi)) {
+        if (error) *error = GetLastError();
         return std::nullopt;
     }
     win::unique_process_information started;
@@ -42,11 +43,13 @@ struct Creation {
     const std::wstring& commandLine;
     WORD showCmd;
     std::optional<win::unique_process_information> started;
+    DWORD error = 0;  // CreateProcess's own, when it failed
 };
 
 DWORD WINAPI CreateOnThisThread(void* parameter) {
     auto& creation = *static_cast<Creation*>(parameter);
-    creation.started = Start(creation.application, creation.commandLine, creation.showCmd);
+    creation.started =
+        Start(creation.application, creation.commandLine, creation.showCmd, &creation.error);
     return 0;
 }
 
@@ -54,15 +57,16 @@ DWORD WINAPI CreateOnThisThread(void* parameter) {
 // process handle comes back. Without a thread, the process is created here.
 std::optional<win::unique_process_information> StartBeside(const std::wstring& application,
                                                            const std::wstring& commandLine,
-                                                           WORD showCmd) {
+                                                           WORD showCmd, DWORD* error) {
     Creation creation{application, commandLine, showCmd, std::nullopt};
     const win::unique_handle thread(
         CreateThread(nullptr, 0, CreateOnThisThread, &creation, 0, nullptr));
-    if (!thread) return Start(application, commandLine, showCmd);
+    if (!thread) return Start(application, commandLine, showCmd, error);
     // `creation` must outlive the thread, also when the dispatching wait fails.
     if (WaitDispatching(thread.get(), INFINITE) != WAIT_OBJECT_0) {
         WaitForSingleObject(thread.get(), INFINITE);
     }
+    *error = creation.error;
     return std::move(creation.started);
 }
 
@@ -110,8 +114,9 @@ DWORD WaitDispatching(HANDLE handle, DWORD timeoutMs, const StopAsked& stop) {
 }
 
 MsiResult RunAndWait(const std::wstring& application, const std::wstring& commandLine) {
-    auto child = StartBeside(application, commandLine, SW_SHOWNORMAL);
-    if (!child) return MsiResultOf(false, false, std::nullopt);
+    DWORD error = 0;
+    auto child = StartBeside(application, commandLine, SW_SHOWNORMAL, &error);
+    if (!child) return MsiResultOf(false, false, std::nullopt, error);
     child->thread.reset();
     if (WaitDispatching(child->process.get(), INFINITE) != WAIT_OBJECT_0) {
         return MsiResultOf(true, false, std::nullopt);

@@ -5,6 +5,7 @@
 #include "base/win32/handles.h"
 #include "base/win32/system_error.h"
 #include "base/win32/text.h"
+#include "engine/msi_arguments.h"
 #include "engine/win32/process.h"
 #include "support/strings.h"
 #include "support/win32/log_file.h"
@@ -24,9 +25,6 @@ std::wstring MsiExecPath() {
     return folder.empty() ? std::wstring() : folder + L"\\msiexec.exe";
 }
 
-// CreateProcess takes at most this many characters, the terminating NUL included.
-constexpr size_t kLongestCommandLine = 32767;
-
 constexpr wchar_t kInstallerMutex[] = L"Global\\_MSIExecute";
 
 }  // namespace
@@ -45,10 +43,6 @@ std::string WinRunSystem::InstallerFolder() {
     const size_t slash = path.find_last_of(L'\\');
     path.resize(slash == std::wstring::npos ? 0 : slash);
     return win::Utf8(path);
-}
-
-void WinRunSystem::SetCurrentFolder(const std::string& folder) {
-    SetCurrentDirectoryW(win::Wide(folder).c_str());
 }
 
 // The packages are 32-bit packages and install under the 32-bit Program Files folder, which the
@@ -74,7 +68,7 @@ std::string WinRunSystem::FindFile(const std::string& path) {
 
 MsiResult WinRunSystem::RunMsiExec(const std::string& arguments) {
     const std::wstring msiexec = MsiExecPath();
-    if (msiexec.empty()) return {};
+    if (msiexec.empty()) return {false, 0, "could not be started: the system folder is unknown"};
     return RunAndWait(msiexec, MsiExecCommandLine(msiexec, arguments));
 }
 

@@ -10,7 +10,6 @@ public:
     // The folder of the running executable, without a trailing backslash.
     std::string InstallerFolder() override;
     // Makes the folder, and its drive, current; failures are ignored.
-    void SetCurrentFolder(const std::string& folder) override;
     std::string ProgramFilesDir() override;
     // The name, as stored on disk, of the first entry matching `path` (wildcards allowed; a folder
     // matches too); "" when nothing does.

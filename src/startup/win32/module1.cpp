@@ -168,8 +168,8 @@ void ListPackages(Form1& form, Log& log) {
 class Start {
 public:
     Start(const std::string& commandLine, Form1& form, LogFile& log)
-        : commandLine_(commandLine), arguments_(ArgumentText(commandLine)),
-          deploy_(TakeDeployOptions(arguments_)), attended_(WindowStationVisible()),
+        : commandLine_(commandLine), reading_(ReadOptions(ArgumentText(commandLine))),
+          deploy_(TakeDeployOptions(reading_)), attended_(WindowStationVisible()),
           allowed_(EnvironmentAllowsActions()), secrets_(ReadPackageSecrets(deploy_.rest)),
           mask_(secrets_.mask), form_(form), log_(log) {}
 
@@ -214,7 +214,7 @@ public:
                           installer::InvalidCommandLine);
         }
         WindowControls controls(form_);
-        const Acceptance accepted = AcceptCommandLine(rest, controls);
+        const Acceptance accepted = AcceptCommandLine(ParseCommandLine(reading_), controls);
         if (!accepted.ok) {
             lock_ = {};
             // Both actions are also disabled when no package lies beside the installer.
@@ -250,6 +250,9 @@ private:
         log_.onFailure = nullptr;
         log_.Write("==== Corvane Installer " + ProgramVersion() + " ====");
         log_.Write("Command line: " + commandLine_);
+        if (const std::string ignored = DescribeIgnored(reading_); !ignored.empty()) {
+            log_.Write(ignored);
+        }
         for (const std::string& note : log_.TakeNotes()) log_.Write(note);
         if (!lock_.note.empty()) log_.Write(lock_.note);
         for (const std::string& problem : secrets_.problems) log_.Write(problem);
@@ -360,7 +363,7 @@ private:
     }
 
     const std::string commandLine_;
-    const std::string arguments_;
+    const OptionReading reading_;
     const DeployOptions deploy_;
     const bool attended_;
     // The rights check decides everything that depends on rights: the actions, the log's place

@@ -157,7 +157,7 @@ Opened OpenLog(const std::string& path, OpenMode mode, bool rotate,
     // A rename moves the names themselves: a link at either name is moved or replaced, never
     // what it leads to.
     if (!MoveFileExW(wide.c_str(), win::Wide(old).c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        stuck = "has reached 10 MiB and cannot be renamed to " + old + " (" +
+        stuck = "has reached " + LogSizeLimitText() + " and cannot be renamed to " + old + " (" +
                 win::SystemErrorText(GetLastError()) + ")";
     }
     return OpenUnfollowed(wide, mode);
@@ -189,9 +189,12 @@ std::optional<std::wstring> ProtectedLogFolder() {
     if (n == 0 || n > MAX_PATH) return std::nullopt;
     folder.resize(n);
     if (folder.back() != L'\\') folder += L'\\';
-    folder += L"Logs";
-    CreateDirectoryW(folder.c_str(), nullptr);
-    folder += L"\\Corvane";
+    const std::wstring below = win::Wide(kLogFolderInWindows);
+    for (size_t slash = below.find(L'\\'); slash != std::wstring::npos;
+         slash = below.find(L'\\', slash + 1)) {
+        CreateDirectoryW((folder + below.substr(0, slash)).c_str(), nullptr);
+    }
+    folder += below;
     CreateProtectedFolder(win::Utf8(folder));
     const DWORD attributes = GetFileAttributesW(folder.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
@@ -308,14 +311,14 @@ StepLog HoldStepLog(const std::string& path) {
 std::string DefaultLogPath(bool administrator) {
     if (administrator) {
         if (const std::optional<std::wstring> folder = ProtectedLogFolder()) {
-            return win::Utf8(*folder) + "\\CVInst.log";
+            return win::Utf8(*folder) + "\\" + std::string(kLogName);
         }
     }
     std::wstring folder(MAX_PATH + 1, L'\0');
     const DWORD n = GetTempPathW(static_cast<DWORD>(folder.size()), folder.data());
     folder.resize(n <= MAX_PATH ? n : 0);
     if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
-    return win::Utf8(folder) + "CVInst.log";
+    return win::Utf8(folder) + std::string(kLogName);
 }
 
 std::string FullPath(const std::string& path) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/win32/handles.h"
+#include "support/file_names.h"
 #include "support/log.h"
 #include "support/secrets.h"
 
@@ -19,7 +20,6 @@ namespace cvinst {
 
 // A log that has reached this size when it is opened becomes OldLogPath(path), replacing an
 // older one, and a new one is begun; when that rename fails, the log grows on and says so.
-inline constexpr unsigned long long kLogSizeLimit = 10ull * 1024 * 1024;
 
 // How a run log may be opened.
 struct LogAccess {
