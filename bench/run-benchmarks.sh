@@ -14,7 +14,7 @@ bash scripts/deps.sh
 . scripts/wine-env.sh
 . scripts/i386-probe.sh
 presets=(win64)
-if runs_32bit_programs && /usr/lib/wine/wine --version >/dev/null 2>&1 </dev/null; then
+if runs_32bit_programs && wine32_starts; then
     presets=(win32 win64)
 else
     echo "Only the x64 build is measured: Wine's 32-bit half cannot run here"

@@ -20,3 +20,7 @@ runs_32bit_programs() {
     rm -f "$probe"
     [ "$status" -eq 42 ]
 }
+
+# Whether Wine's 32-bit loader (wine32:i386) is installed and starts: where it does not, the x86
+# build cannot run under Wine even on a kernel that runs 32-bit programs.
+wine32_starts() { /usr/lib/wine/wine --version >/dev/null 2>&1 </dev/null; }

@@ -14,7 +14,7 @@ export CVINST_WINE=wine
 if ! runs_32bit_programs; then
     echo "This kernel starts no 32-bit Linux program, so Wine's 32-bit half cannot run: starting the x64 build"
     preset=win64 CVINST_WINE=/usr/lib/wine/wine64
-elif ! /usr/lib/wine/wine --version >/dev/null 2>&1 </dev/null; then
+elif ! wine32_starts; then
     echo "Wine's 32-bit half (wine32:i386) is not installed or does not start: starting the x64 build"
     preset=win64 CVINST_WINE=/usr/lib/wine/wine64
 fi

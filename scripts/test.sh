@@ -72,7 +72,7 @@ cmake --build --preset win32
 win32_status=0
 if ! runs_32bit_programs; then
     echo "test.sh: SKIPPED the i686 build's Wine tests (Win32, 144 DPI, locale cases, end-to-end): this kernel starts no 32-bit Linux program"
-elif ! /usr/lib/wine/wine --version >/dev/null 2>&1 </dev/null; then
+elif ! wine32_starts; then
     echo "test.sh: SKIPPED the i686 build's Wine tests (Win32, 144 DPI, locale cases, end-to-end): Wine's 32-bit half (wine32:i386) is not installed or does not start"
 else
     CVINST_WINE=wine wine_suite win32 || win32_status=$?
